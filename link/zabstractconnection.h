@@ -1,0 +1,71 @@
+#ifndef ZABSTRACTCONNECTION_H
+#define ZABSTRACTCONNECTION_H
+
+#include <QByteArray>
+#include <QMutex>
+#include <QString>
+#include <QThread>
+#include <QVariant>
+#include <QWaitCondition>
+
+#include <atomic>
+
+class ZAbstractProtocolHendler;
+
+// The device's link to the hardware: a worker thread that takes one request frame at a time
+// and reports, through queued signals, whether it was written, which bytes came back and
+// whether a complete response arrived before the read time-out.
+//
+// Per request the listener sees exactly one of:
+//   sent, any number of dataIn, then received or timeout;
+//   writeFail alone;
+//   critical (the worker has ended).
+class ZAbstractConnection : public QThread
+{
+    Q_OBJECT
+public:
+    explicit ZAbstractConnection(ZAbstractProtocolHendler *handler, QObject *parent = nullptr);
+    ~ZAbstractConnection() override;
+
+    virtual void setDetails(const QVariant &details) = 0;
+    virtual QVariant details() const = 0;
+    virtual void send(const QByteArray &request) = 0;
+    virtual void stopConnection() = 0;
+    virtual void openConnection() = 0;
+    virtual void closeConnection() = 0;
+    virtual int type() const = 0;
+
+    int readTimeout() const { return m_readTimeout; }
+    void setReadTimeout(int ms);
+    int writeTimeout() const { return m_writeTimeout; }
+    void setWriteTimeout(int ms);
+    bool isRunning() const { return m_isRunning; }
+
+    ZAbstractProtocolHendler *protocolHandler() const { return m_handler; }
+
+signals:
+    void detailsAppl(QVariant det);
+    void sent(QByteArray data);
+    void received(QByteArray data);
+    void error(QString msg);
+    void critical(QString msg);
+    void writeFail();
+    void timeout();
+    void dataIn(QByteArray data);
+    void msg(QString msg);
+    void running();
+
+protected:
+    // Everything below that both threads touch is guarded by m_lock.
+    mutable QMutex m_lock;
+    QWaitCondition m_wake;
+    ZAbstractProtocolHendler *m_handler;
+    // Written under the lock, but read without it by the main thread's getters.
+    std::atomic<bool> m_isRunning{false};
+    std::atomic<int> m_readTimeout{1000};
+    std::atomic<int> m_writeTimeout{100};
+    bool m_stopRequest = false;
+    QByteArray m_request;
+};
+
+#endif // ZABSTRACTCONNECTION_H

@@ -1,0 +1,36 @@
+#ifndef ZABSTRACTPROTOCOLHENDLER_H
+#define ZABSTRACTPROTOCOLHENDLER_H
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include "zregister.h"
+
+// Result of checking a response frame: 0 is a valid response, anything else a defect whose text
+// lastError() gives.
+typedef int ParseResult;
+
+// What a protocol must offer the device and the serial worker: build requests for a register,
+// cut a complete frame out of received bytes, check a response and convert values.
+class ZAbstractProtocolHendler : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ZAbstractProtocolHendler(QObject *parent = nullptr) : QObject(parent) {}
+    ~ZAbstractProtocolHendler() override = default;
+
+    virtual QByteArray buildReadRequest(const ZRegister &reg, int count) = 0;
+    virtual QByteArray buildWriteRequest(const ZRegister &reg, const QVariant &value, bool *ok,
+                                         int count) = 0;
+    // Runs on the serial worker thread: must not touch mutable state.
+    virtual bool extractFrame(QByteArray &frame, const QByteArray &received) = 0;
+    virtual ParseResult parseResponse(QByteArray &valueBytes, const QByteArray &frame,
+                                      const ZRegister &reg, int kind) = 0;
+    virtual QVariant decodeValue(const ZRegister &reg, const QByteArray &bytes) = 0;
+    virtual QByteArray encodeValue(const ZRegister &reg, const QVariant &value, bool *ok) = 0;
+    virtual QString lastError() = 0;
+};
+
+#endif // ZABSTRACTPROTOCOLHENDLER_H

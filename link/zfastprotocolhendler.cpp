@@ -1,0 +1,205 @@
+#include "zfastprotocolhendler.h"
+
+#include "zvaluecodec.h"
+
+namespace {
+
+// Transaction kinds that expect the write command's answer (write and confirmed write).
+bool isWriteKind(int kind)
+{
+    return kind == 2 || kind == 3;
+}
+
+quint8 byteAt(const QByteArray &bytes, int index, quint8 missing = 0)
+{
+    return index < bytes.size() ? quint8(bytes.at(index)) : missing;
+}
+
+} // namespace
+
+ZFastProtocolHendler::ZFastProtocolHendler(QObject *parent)
+    : ZAbstractProtocolHendler(parent)
+{
+}
+
+quint16 ZFastProtocolHendler::crc16(const QByteArray &data)
+{
+    quint16 crc = 0xFFFF;
+    for (char c : data) {
+        crc ^= quint8(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+    }
+    return crc;
+}
+
+QByteArray ZFastProtocolHendler::stuff(const QByteArray &frame)
+{
+    QByteArray out;
+    out.reserve(frame.size() + frame.size() / 4 + 2);
+    const int end = frame.size() - 2;
+    for (int i = 0; i < frame.size(); ++i) {
+        const quint8 b = quint8(frame.at(i));
+        out.append(char(b));
+        if (i >= 2 && i < end && (b == StartByte || b == EndByte))
+            out.append('\0');
+    }
+    return out;
+}
+
+QByteArray ZFastProtocolHendler::unstuff(const QByteArray &frame)
+{
+    QByteArray out;
+    out.reserve(frame.size());
+    for (int i = 0; i < frame.size(); ++i) {
+        const quint8 b = quint8(frame.at(i));
+        out.append(char(b));
+        if (i >= 2 && (b == StartByte || b == EndByte))
+            ++i; // the stuffed byte after it, whatever its value
+    }
+    return out;
+}
+
+QByteArray ZFastProtocolHendler::makeFrame(const QByteArray &body)
+{
+    QByteArray frame;
+    frame.reserve(body.size() + 6);
+    frame.append(char(StartByte)).append(char(StartByte)).append(body);
+    const quint16 crc = crc16(frame);
+    frame.append(char(crc & 0xFF)).append(char(crc >> 8));
+    frame.append(char(EndByte)).append(char(EndByte));
+    return stuff(frame);
+}
+
+bool ZFastProtocolHendler::findFrame(QByteArray &frame, const QByteArray &received)
+{
+    frame.clear();
+    static const QByteArray startPair(2, char(StartByte));
+    static const QByteArray endPair(2, char(EndByte));
+    const int start = received.indexOf(startPair);
+    if (start < 0)
+        return false;
+    const int end = received.indexOf(endPair, start);
+    if (end < 0)
+        return false;
+    frame = received.mid(start, end - start);
+    return true;
+}
+
+QByteArray ZFastProtocolHendler::buildRequest(quint8 command, const ZRegister &reg,
+                                              const QByteArray &value) const
+{
+    const quint16 number = quint16(reg.number().toInt());
+    QByteArray body;
+    body.reserve(5 + value.size());
+    body.append(char(m_hostAddress)).append(char(m_deviceAddress)).append(char(command));
+    body.append(char(number & 0xFF)).append(char(number >> 8));
+    body.append(value);
+    return makeFrame(body);
+}
+
+QByteArray ZFastProtocolHendler::buildReadRequest(const ZRegister &reg, int count)
+{
+    Q_UNUSED(count)
+    return buildRequest(ReadCommand, reg, QByteArray());
+}
+
+QByteArray ZFastProtocolHendler::buildWriteRequest(const ZRegister &reg, const QVariant &value,
+                                                   bool *ok, int count)
+{
+    Q_UNUSED(count)
+    bool encoded = false;
+    const QByteArray bytes = encodeValue(reg, value, &encoded);
+    if (ok)
+        *ok = encoded;
+    if (!encoded)
+        return QByteArray();
+    return buildRequest(WriteCommand, reg, bytes);
+}
+
+bool ZFastProtocolHendler::extractFrame(QByteArray &frame, const QByteArray &received)
+{
+    return findFrame(frame, received);
+}
+
+ParseResult ZFastProtocolHendler::fail(ParseResult result, const QString &text)
+{
+    m_lastError = text;
+    return result;
+}
+
+ParseResult ZFastProtocolHendler::parseResponse(QByteArray &valueBytes, const QByteArray &frame,
+                                                const ZRegister &reg, int kind)
+{
+    const QByteArray plain = unstuff(frame);
+    if (plain.size() < 4 || crc16(plain) != 0)
+        return fail(1, tr("Bad CRC"));
+
+    const QByteArray body = plain.mid(2, plain.size() - 4);
+
+    const quint8 sender = byteAt(body, 0);
+    if (sender != m_deviceAddress)
+        return fail(2, tr("Ошибка адреса отправителя. Ожидание %1, приянт %2")
+                           .arg(m_deviceAddress).arg(sender));
+
+    const quint8 receiver = byteAt(body, 1);
+    if (m_hostAddress != 0xFF && receiver != m_hostAddress)
+        return fail(3, tr("Ошибка адреса получателя. Ожидание %1, приянт %2")
+                           .arg(m_hostAddress).arg(receiver));
+
+    if (byteAt(body, 2) == ErrorCommand) {
+        const quint8 code = byteAt(body, 3);
+        switch (code) {
+        case 2:
+            return fail(7, tr("Чтение регистра невозможно, либо регистр не найден. Ответ ошибкой %1").arg(code));
+        case 3:
+            return fail(8, tr("Запись регистра невозможна, либо регистр не найден. Ответ ошибкой %1").arg(code));
+        case 4:
+            return fail(9, tr("Неудачная попытка чтения. Ответ ошибкой %1").arg(code));
+        case 5:
+            return fail(10, tr("Неудачная попытка записи. Ответ ошибкой %1").arg(code));
+        case 6:
+            return fail(11, tr("Неверное количество байтов значения регистра. Ответ ошибкой %1").arg(code));
+        default:
+            return fail(12, tr("Незивестная ошибка. Ответ ошибкой %1").arg(code));
+        }
+    }
+
+    const quint8 expectedCommand = isWriteKind(kind) ? WriteCommand : ReadCommand;
+    const quint8 receivedCommand = body.size() < 3 ? quint8(0xFF) : quint8(byteAt(body, 2) - 1);
+    if (receivedCommand != expectedCommand)
+        return fail(4, tr("Ошибка байта команды. Ожидание %1, приянт %2")
+                           .arg(expectedCommand).arg(receivedCommand));
+
+    // A body too short to hold the register number is never a valid answer, even when the
+    // missing bytes would read as the expected number.
+    const quint16 expectedNumber = quint16(reg.number().toInt());
+    const quint16 receivedNumber = quint16(byteAt(body, 3) | (byteAt(body, 4) << 8));
+    if (body.size() < 5 || receivedNumber != expectedNumber)
+        return fail(5, tr("Ошибка номера регистра. Ожидание %1, приянт %2")
+                           .arg(expectedNumber).arg(receivedNumber));
+
+    const QByteArray value = body.mid(5);
+    if (!m_lengthCheckOff && value.size() != reg.length())
+        return fail(6, tr("Ошибка длины регистра. Ожидание %1, приянт %2")
+                           .arg(reg.length()).arg(value.size()));
+
+    valueBytes = value;
+    m_lastError = tr("Нет ошибок");
+    return 0;
+}
+
+QVariant ZFastProtocolHendler::decodeValue(const ZRegister &reg, const QByteArray &bytes)
+{
+    return ZValueCodec::decode(reg, bytes);
+}
+
+QByteArray ZFastProtocolHendler::encodeValue(const ZRegister &reg, const QVariant &value, bool *ok)
+{
+    return ZValueCodec::encode(reg, value, ok);
+}
+
+QString ZFastProtocolHendler::lastError()
+{
+    return m_lastError;
+}
