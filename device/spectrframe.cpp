@@ -1,0 +1,6 @@
+#include "spectrframe.h"
+
+void registerSpectrFrameType()
+{
+    qRegisterMetaType<SpectrFrame>("SpectrFrame");
+}
