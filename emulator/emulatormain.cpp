@@ -1,0 +1,174 @@
+// tarn-emulator: the receiver on a pseudo-terminal, for running the program without hardware.
+
+#include "zdeviceemulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QSocketNotifier>
+#include <QStringList>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char c = 1;
+    const ssize_t n = ::write(signalPipe[1], &c, 1);
+    (void)n;
+}
+
+void say(const QString &line)
+{
+    std::fprintf(stdout, "tarn-emulator: %s\n", line.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+void complain(const QString &line)
+{
+    std::fprintf(stderr, "tarn-emulator: %s\n", line.toLocal8Bit().constData());
+}
+
+bool intOption(const QCommandLineParser &parser, const QString &name, int *value)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    *value = parser.value(name).toInt(&ok);
+    if (!ok)
+        complain(QStringLiteral("--%1 wants a number, not \"%2\"").arg(name, parser.value(name)));
+    return ok;
+}
+
+QString registerSummary(const QMap<int, quint64> &counts)
+{
+    QStringList parts;
+    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+        parts << QStringLiteral("%1:%2").arg(it.key()).arg(it.value());
+    return parts.isEmpty() ? QStringLiteral("none") : parts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tarn-emulator"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Serves the receiver's side of the fast protocol on a pseudo-terminal until SIGINT or SIGTERM."));
+    parser.addHelpOption();
+    const QString defaultDb = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tarn_vex.ddb"));
+    parser.addOptions({
+        {QStringLiteral("db"), QStringLiteral("Register database (default: %1).").arg(defaultDb), QStringLiteral("PATH"), defaultDb},
+        {QStringLiteral("link"), QStringLiteral("Symbolic link to the pty slave to offer as the port."), QStringLiteral("PATH")},
+        {QStringLiteral("delay"), QStringLiteral("Wait before every reply."), QStringLiteral("MS")},
+        {QStringLiteral("pace"), QStringLiteral("Give every byte its wire time at 115200 baud, 8N2.")},
+        {QStringLiteral("baud"), QStringLiteral("Pace the line at this rate, 8N2 (implies --pace)."), QStringLiteral("N")},
+        {QStringLiteral("split"), QStringLiteral("Send every reply in two bursts with this gap."), QStringLiteral("MS")},
+        {QStringLiteral("noise"), QStringLiteral("Bytes sent before every reply, in hexadecimal."), QStringLiteral("HEX")},
+        {QStringLiteral("bad-crc"), QStringLiteral("The first N replies carry a wrong CRC (-1: all)."), QStringLiteral("N")},
+        {QStringLiteral("drop"), QStringLiteral("The first N requests get no reply (-1: all)."), QStringLiteral("N")},
+        {QStringLiteral("error-code"), QStringLiteral("Answer requests with an error response with this code."), QStringLiteral("C")},
+        {QStringLiteral("error-count"), QStringLiteral("How many requests get the error response (default -1: all)."), QStringLiteral("N")},
+        {QStringLiteral("deterministic"), QStringLiteral("No random noise on power, voltage and spectrum.")},
+        {QStringLiteral("quiet"), QStringLiteral("No periodic activity lines.")},
+    });
+    parser.process(app);
+
+    ZDeviceEmulator emulator(parser.value(QStringLiteral("db")));
+
+    int delay = 0, baud = 115200, split = -1, badCrc = 0, drop = 0, errorCode = -1, errorCount = -1;
+    if (!intOption(parser, QStringLiteral("delay"), &delay) || !intOption(parser, QStringLiteral("baud"), &baud)
+            || !intOption(parser, QStringLiteral("split"), &split) || !intOption(parser, QStringLiteral("bad-crc"), &badCrc)
+            || !intOption(parser, QStringLiteral("drop"), &drop) || !intOption(parser, QStringLiteral("error-code"), &errorCode)
+            || !intOption(parser, QStringLiteral("error-count"), &errorCount))
+        return 1;
+    if (parser.isSet(QStringLiteral("error-count")) && errorCode < 0) {
+        complain(QStringLiteral("--error-count needs --error-code"));
+        return 1;
+    }
+    QByteArray noise;
+    if (parser.isSet(QStringLiteral("noise"))) {
+        const QString hex = parser.value(QStringLiteral("noise")).remove(QLatin1Char(' '));
+        noise = QByteArray::fromHex(hex.toLatin1());
+        if (noise.isEmpty() || noise.size() * 2 != hex.size()) {
+            complain(QStringLiteral("--noise wants hexadecimal bytes, not \"%1\"").arg(hex));
+            return 1;
+        }
+    }
+
+    emulator.setReplyDelay(delay);
+    if (parser.isSet(QStringLiteral("pace")) || parser.isSet(QStringLiteral("baud")))
+        emulator.setPacing(true, baud);
+    if (split >= 0)
+        emulator.setSplitReply(true, split);
+    emulator.setNoise(noise);
+    emulator.setCorruptCrc(badCrc);
+    emulator.setDropReplies(drop);
+    if (errorCode >= 0)
+        emulator.setErrorReply(errorCount, errorCode);
+    emulator.setDeterministic(parser.isSet(QStringLiteral("deterministic")));
+
+    if (!emulator.start(parser.value(QStringLiteral("link")))) {
+        complain(QStringLiteral("cannot start: %1").arg(emulator.errorString()));
+        return 1;
+    }
+    say(QStringLiteral("serving on %1").arg(emulator.portPath()));
+
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) < 0) {
+        complain(QStringLiteral("cannot create the signal pipe"));
+        return 1;
+    }
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&app] {
+        char drain[16];
+        while (::read(signalPipe[0], drain, sizeof drain) > 0) {
+        }
+        app.quit();
+    });
+
+    // Proof of life for whoever watches the console: one line every few seconds while the
+    // program is polling.
+    QTimer activity;
+    quint64 lastServed = 0;
+    if (!parser.isSet(QStringLiteral("quiet"))) {
+        QObject::connect(&activity, &QTimer::timeout, &app, [&emulator, &lastServed] {
+            const quint64 served = emulator.requestsServed();
+            if (served == lastServed)
+                return;
+            lastServed = served;
+            say(QStringLiteral("served %1 requests (%2 status polls), last frequency %3 kHz")
+                    .arg(served).arg(emulator.statusPolls()).arg(emulator.frequency()));
+        });
+        activity.start(5000);
+    }
+
+    const int code = app.exec();
+    activity.stop();
+    const quint64 received = emulator.requestsReceived();
+    const quint64 served = emulator.requestsServed();
+    const quint64 polls = emulator.statusPolls();
+    const QMap<int, quint64> byRegister = emulator.requestsByRegister();
+    emulator.stop();
+    say(QStringLiteral("received %1 requests, sent %2 replies, %3 status polls; requests by register: %4")
+            .arg(received).arg(served).arg(polls).arg(registerSummary(byRegister)));
+    ::close(signalPipe[0]);
+    ::close(signalPipe[1]);
+    return code;
+}
