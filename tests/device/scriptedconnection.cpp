@@ -1,0 +1,12 @@
+#include "scriptedconnection.h"
+
+ScriptedConnection::ScriptedConnection(ZAbstractProtocolHendler *handler)
+    : ZAbstractConnection(handler)
+{
+}
+
+void ScriptedConnection::deliverFinished()
+{
+    start();
+    wait();
+}
