@@ -1,0 +1,657 @@
+// The emulator driven the way the program drives the receiver: through the pty slave, with
+// requests built and replies checked by the program's own protocol handler.
+
+#include <QDataStream>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+#include <cerrno>
+#include <cmath>
+#include <memory>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include "zdeviceemulator.h"
+#include "zfastprotocolhendler.h"
+
+namespace {
+
+const int StatusNumber = 1;
+const int StatusLength = 207;
+
+// Reads and writes the slave side with plain POSIX calls, as a serial port would.
+struct Port
+{
+    int fd = -1;
+
+    bool open(const QString &path)
+    {
+        fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        return fd >= 0;
+    }
+    ~Port() { close(); }
+    void close()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+    bool send(const QByteArray &bytes)
+    {
+        return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
+    // Collects bytes until a complete frame is in or `timeoutMs` passes. `raw` gets everything
+    // read; `firstByteMs` the time from the call to the first byte.
+    QByteArray receive(int timeoutMs, QByteArray *raw = nullptr, qint64 *firstByteMs = nullptr)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray bytes;
+        QByteArray frame;
+        while (clock.elapsed() < timeoutMs) {
+            pollfd p = {fd, POLLIN, 0};
+            if (::poll(&p, 1, int(qMax<qint64>(1, timeoutMs - clock.elapsed()))) <= 0)
+                continue;
+            if (!(p.revents & POLLIN))
+                break;
+            char chunk[1024];
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n <= 0)
+                break;
+            if (bytes.isEmpty() && firstByteMs)
+                *firstByteMs = clock.elapsed();
+            bytes.append(chunk, int(n));
+            if (ZFastProtocolHendler::findFrame(frame, bytes))
+                break;
+        }
+        if (raw)
+            *raw = bytes;
+        ZFastProtocolHendler::findFrame(frame, bytes);
+        return frame;
+    }
+    QByteArray transact(const QByteArray &request, int timeoutMs = 1000)
+    {
+        send(request);
+        return receive(timeoutMs);
+    }
+};
+
+QByteArray requestFrame(quint8 command, int number, const QByteArray &value = QByteArray())
+{
+    QByteArray body;
+    body.append(char(0xFF)).append(char(0x00)).append(char(command));
+    body.append(char(number & 0xFF)).append(char(number >> 8)).append(value);
+    return ZFastProtocolHendler::makeFrame(body);
+}
+
+QByteArray readRequest(int number) { return requestFrame(ZFastProtocolHendler::ReadCommand, number); }
+QByteArray writeRequest(int number, const QByteArray &value)
+{
+    return requestFrame(ZFastProtocolHendler::WriteCommand, number, value);
+}
+
+// The body of an unstuffed reply (sender, receiver, command, ...), empty on a bad CRC.
+QByteArray replyBody(const QByteArray &frame)
+{
+    const QByteArray plain = ZFastProtocolHendler::unstuff(frame);
+    if (plain.size() < 6 || ZFastProtocolHendler::crc16(plain) != 0)
+        return QByteArray();
+    return plain.mid(2, plain.size() - 4);
+}
+
+QByteArray le32(qint32 v)
+{
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s.setByteOrder(QDataStream::LittleEndian);
+    s << v;
+    return out;
+}
+
+QByteArray leFloat(float v)
+{
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s.setByteOrder(QDataStream::LittleEndian);
+    s.setFloatingPointPrecision(QDataStream::SinglePrecision);
+    s << v;
+    return out;
+}
+
+// The telemetry fields of a status payload as the receiver device decodes them.
+struct Telemetry
+{
+    quint8 status = 0, lock = 0, frame = 0;
+    float power = 0, voltage = 0, average = 0, snr = 0, correction = 0;
+    qint32 frequency = 0;
+    quint16 maxPos = 0, filter = 0;
+    QVector<double> levels; // dBm, as the program computes them
+    QString top, bottom;
+};
+
+Telemetry decode(const QByteArray &payload)
+{
+    Telemetry t;
+    QDataStream in(payload);
+    in.setByteOrder(QDataStream::LittleEndian);
+    in.setFloatingPointPrecision(QDataStream::SinglePrecision);
+    in >> t.status >> t.lock >> t.power >> t.voltage >> t.frequency >> t.maxPos >> t.filter
+       >> t.average >> t.snr >> t.correction >> t.frame;
+    for (int i = 0; i < 32; ++i) {
+        float v;
+        in >> v;
+        t.levels << 10.0 * std::log10(double(v)) - 184.8 - double(t.correction);
+    }
+    QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
+    t.top = codec->toUnicode(payload.mid(payload.size() - 48, 24)).trimmed();
+    t.bottom = codec->toUnicode(payload.right(24)).trimmed();
+    return t;
+}
+
+} // namespace
+
+class TstZDeviceEmulator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void readWrite_data();
+    void readWrite();
+    void errorCodes_data();
+    void errorCodes();
+    void requestsThroughProgramHandler();
+    void statusPayloadLayout();
+    void spectrumSweep();
+    void lcdMenu_data();
+    void lcdMenu();
+    void alarmRegisters();
+    void defaultsAndReboot();
+    void framingGarbageAndBadCrc();
+    void dropReplies();
+    void corruptCrc();
+    void errorReply();
+    void noise();
+    void timing_data();
+    void timing();
+    void hangUp();
+    void startFailures();
+    void executable();
+
+private:
+    QByteArray value(const QByteArray &frame);
+    Telemetry readStatus();
+
+    std::unique_ptr<ZDeviceEmulator> m_emu;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    Port m_port;
+};
+
+void TstZDeviceEmulator::init()
+{
+    m_dir.reset(new QTemporaryDir);
+    m_emu.reset(new ZDeviceEmulator(QStringLiteral(TARN_DB_PATH)));
+    m_emu->setDeterministic(true);
+    QVERIFY2(m_emu->start(m_dir->filePath(QStringLiteral("ttyTARN"))), qPrintable(m_emu->errorString()));
+    QVERIFY2(m_port.open(m_emu->portPath()), strerror(errno));
+}
+
+void TstZDeviceEmulator::cleanup()
+{
+    m_port.close();
+    m_emu.reset();
+    m_dir.reset();
+}
+
+// The value bytes of a normal reply; fails the test on anything else.
+QByteArray TstZDeviceEmulator::value(const QByteArray &frame)
+{
+    const QByteArray body = replyBody(frame);
+    if (body.size() < 5 || quint8(body.at(2)) == ZFastProtocolHendler::ErrorCommand) {
+        QTest::qFail(qPrintable("not a normal reply: " + frame.toHex(' ')), __FILE__, __LINE__);
+        return QByteArray();
+    }
+    return body.mid(5);
+}
+
+Telemetry TstZDeviceEmulator::readStatus()
+{
+    return decode(value(m_port.transact(readRequest(StatusNumber))));
+}
+
+void TstZDeviceEmulator::readWrite_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QByteArray>("written");
+
+    QTest::newRow("int, 1 byte") << 20 << QByteArray::fromHex("02");
+    QTest::newRow("int, 2 bytes") << 21 << QByteArray::fromHex("fe00");       // stuffed in both frames
+    QTest::newRow("int, 4 bytes") << 18 << le32(1234567);
+    QTest::newRow("float") << 22 << leFloat(-12.5f);
+    QTest::newRow("string") << 30 << QByteArray("UA3XYZ").leftJustified(16, '\0');
+    QTest::newRow("data, all FC") << 31 << QByteArray(32, char(0xFC));
+}
+
+// A write is echoed with the stored value and a read gives it back.
+void TstZDeviceEmulator::readWrite()
+{
+    QFETCH(int, number);
+    QFETCH(QByteArray, written);
+
+    const QByteArray before = value(m_port.transact(readRequest(number)));
+    QCOMPARE(before.size(), written.size());
+    QVERIFY(before != written);
+
+    const QByteArray echo = replyBody(m_port.transact(writeRequest(number, written)));
+    QCOMPARE(quint8(echo.at(2)), quint8(0x06));
+    QCOMPARE(echo.mid(5), written);
+    QCOMPARE(value(m_port.transact(readRequest(number))), written);
+    QCOMPARE(m_emu->registerBytes(number), written);
+}
+
+void TstZDeviceEmulator::errorCodes_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("code");
+
+    QTest::newRow("read unknown") << readRequest(100) << 2;
+    QTest::newRow("read write-only") << readRequest(34) << 2;
+    QTest::newRow("write unknown") << writeRequest(100, QByteArray(2, '\0')) << 3;
+    QTest::newRow("write read-only") << writeRequest(2, QByteArray(2, '\0')) << 3;
+    QTest::newRow("write status") << writeRequest(1, QByteArray(207, '\0')) << 3;
+    QTest::newRow("write too short") << writeRequest(18, QByteArray(2, '\0')) << 6;
+    QTest::newRow("write too long") << writeRequest(20, QByteArray(2, '\0')) << 6;
+    QTest::newRow("write empty") << writeRequest(15, QByteArray()) << 6;
+    QTest::newRow("unknown command") << requestFrame(0x07, 18) << 1;
+}
+
+void TstZDeviceEmulator::errorCodes()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, code);
+
+    const QByteArray body = replyBody(m_port.transact(request));
+    QCOMPARE(body.toHex(' '), (QByteArray::fromHex("00ff0a") + char(code)).toHex(' '));
+    QCOMPARE(m_emu->requestsServed(), quint64(1));
+}
+
+// Requests built by the program's handler and replies checked by it, through its value codec.
+void TstZDeviceEmulator::requestsThroughProgramHandler()
+{
+    ZFastProtocolHendler handler;
+    const RegisterTable table = m_emu->registers();
+    const ZRegister *power = findRegister(&table, QVariant(15));
+    const ZRegister *name = findRegister(&table, QVariant(30));
+    const ZRegister *firmware = findRegister(&table, QVariant(65531));
+    QVERIFY(power && name && firmware);
+
+    bool ok = false;
+    QByteArray bytes;
+    QCOMPARE(handler.parseResponse(bytes, m_port.transact(handler.buildWriteRequest(*power, -47.25f, &ok, 1)), *power, 2), 0);
+    QCOMPARE(handler.decodeValue(*power, bytes).toFloat(), -47.25f);
+    QCOMPARE(handler.parseResponse(bytes, m_port.transact(handler.buildReadRequest(*power, 1)), *power, 1), 0);
+    QCOMPARE(handler.decodeValue(*power, bytes).toFloat(), -47.25f);
+    QCOMPARE(m_emu->registerBytes(15), leFloat(-47.25f));
+
+    QCOMPARE(handler.parseResponse(bytes, m_port.transact(handler.buildWriteRequest(*name, QStringLiteral("TARN-2"), &ok, 1)), *name, 2), 0);
+    QCOMPARE(handler.parseResponse(bytes, m_port.transact(handler.buildReadRequest(*name, 1)), *name, 1), 0);
+    QCOMPARE(handler.decodeValue(*name, bytes).toString(), QStringLiteral("TARN-2"));
+
+    QCOMPARE(handler.parseResponse(bytes, m_port.transact(handler.buildReadRequest(*firmware, 1)), *firmware, 1), 0);
+    QVERIFY(!handler.decodeValue(*firmware, bytes).toString().isEmpty());
+}
+
+void TstZDeviceEmulator::statusPayloadLayout()
+{
+    m_emu->setLock(false);
+    m_emu->setSignalPower(-50.5);
+    m_emu->setOutputVoltage(3.25);
+    m_emu->setStatusByte(0x81);
+    m_emu->setRegisterBytes(18, le32(70250));
+    m_emu->setRegisterBytes(15, leFloat(-55.0f));
+
+    const QByteArray payload = value(m_port.transact(readRequest(StatusNumber)));
+    QCOMPARE(payload.size(), StatusLength);
+    Telemetry t = decode(payload);
+    QCOMPARE(t.status, quint8(0x81));
+    QCOMPARE(t.lock, quint8(0));
+    QCOMPARE(t.power, -50.5f);
+    QCOMPARE(t.voltage, 3.25f);
+    QCOMPARE(t.frequency, 70250);
+    QCOMPARE(t.average, -55.0f);
+    QCOMPARE(t.filter, quint16(50));       // IF filter register default
+    QCOMPARE(t.maxPos, quint16(512));      // 250 kHz into the 1000 kHz window of 2046 points
+    QCOMPARE(t.frame, quint8(0));
+
+    m_emu->setLock(true);
+    m_emu->setStatusByte(0x00);
+    m_port.transact(writeRequest(20, QByteArray(1, '\1'))); // attenuator in by its mode register
+    t = readStatus();
+    QCOMPARE(t.lock, quint8(1));
+    QCOMPARE(t.status, quint8(0x80));
+    QCOMPARE(t.frame, quint8(1));
+}
+
+// 64 status reads carry frames 0..63 in turn; put together as the spectrum chart does, the
+// carrier sits at the tuned frequency and the rest is the noise floor.
+void TstZDeviceEmulator::spectrumSweep()
+{
+    m_emu->setSignalPower(-60.0);
+    m_emu->setRegisterBytes(18, le32(70750)); // point 1535 of 2046
+    QVector<double> spectrum(2046, qQNaN());
+    for (int k = 0; k < 64; ++k) {
+        const Telemetry t = readStatus();
+        QCOMPARE(int(t.frame), k);
+        for (int j = 0; j < 32; ++j) {
+            const int point = 32 * k + j - 1;
+            if (point >= 0 && point < 2046)
+                spectrum[point] = t.levels[j];
+        }
+    }
+    QCOMPARE(int(readStatus().frame), 0);
+
+    const int peak = int(std::max_element(spectrum.cbegin(), spectrum.cend()) - spectrum.cbegin());
+    QCOMPARE(peak, 1535);
+    QVERIFY2(std::fabs(spectrum[peak] + 60.0) < 0.5, qPrintable(QString::number(spectrum[peak])));
+    QVERIFY2(std::fabs(spectrum[100] + 115.0) < 0.5, qPrintable(QString::number(spectrum[100])));
+    for (double level : qAsConst(spectrum))
+        QVERIFY(level > -200.0 && level < 0.0);
+}
+
+void TstZDeviceEmulator::lcdMenu_data()
+{
+    QTest::addColumn<QByteArray>("keys");
+    QTest::addColumn<QString>("top");
+    QTest::addColumn<QString>("bottom");
+    QTest::addColumn<int>("frequency");
+
+    const QString main = QStringLiteral("Част. 70500 кГц");
+    QTest::newRow("start screen") << QByteArray() << main << QStringLiteral("-62.0 дБм ЗАХВАТ") << 70500;
+    QTest::newRow("down: power") << QByteArray("\4") << QStringLiteral("Мощность сигнала") << QStringLiteral("-62.0 дБм  ср -60.0") << 70500;
+    QTest::newRow("down twice: temperature") << QByteArray("\4\4") << QStringLiteral("Температура") << QStringLiteral("Синт 41.5°C ПЧ 38.2°C") << 70500;
+    QTest::newRow("right thrice: firmware") << QByteArray("\3\3\3") << QStringLiteral("Версия ПО") << QStringLiteral("v2.4.1 2026-03") << 70500;
+    QTest::newRow("up wraps to alarms") << QByteArray("\2") << QStringLiteral("Аварии: 0") << QStringLiteral("нет") << 70500;
+    QTest::newRow("alarm key") << QByteArray("\4\7") << QStringLiteral("Аварии: 0") << QStringLiteral("нет") << 70500;
+    QTest::newRow("escape returns") << QByteArray("\4\4\11") << main << QStringLiteral("-62.0 дБм ЗАХВАТ") << 70500;
+    QTest::newRow("ok edits frequency") << QByteArray("\5") << QStringLiteral("Частота ↑↓ шаг 100") << QStringLiteral("> 70500 кГц") << 70500;
+    QTest::newRow("edit: up twice, ok") << QByteArray("\5\2\2\5") << QStringLiteral("Част. 70700 кГц") << QStringLiteral("-62.0 дБм ЗАХВАТ") << 70700;
+    QTest::newRow("edit: coarser step, down") << QByteArray("\5\1\4") << QStringLiteral("Частота ↑↓ шаг 1000") << QStringLiteral("> 69500 кГц") << 70500;
+    QTest::newRow("edit: cancel keeps") << QByteArray("\5\2\10") << main << QStringLiteral("-62.0 дБм ЗАХВАТ") << 70500;
+    QTest::newRow("unknown key ignored") << QByteArray("\0\12") << main << QStringLiteral("-62.0 дБм ЗАХВАТ") << 70500;
+}
+
+void TstZDeviceEmulator::lcdMenu()
+{
+    QFETCH(QByteArray, keys);
+    QFETCH(QString, top);
+    QFETCH(QString, bottom);
+    QFETCH(int, frequency);
+
+    for (char key : keys) {
+        const QByteArray echo = replyBody(m_port.transact(writeRequest(3, QByteArray(1, key))));
+        QCOMPARE(echo.mid(5), QByteArray(1, key));
+    }
+    const Telemetry t = readStatus();
+    // The program shows display bytes 0x18 and 0x19 as arrows.
+    QCOMPARE(QString(t.top).replace(QChar(0x18), QChar(0x2191)).replace(QChar(0x19), QChar(0x2193)), top);
+    QCOMPARE(t.bottom, bottom);
+    QCOMPARE(t.frequency, frequency);
+}
+
+void TstZDeviceEmulator::alarmRegisters()
+{
+    m_emu->setStatusByte(0x8B); // general, Flash and PLL-capture alarms, attenuator
+    QCOMPARE(value(m_port.transact(readRequest(9))), QByteArray::fromHex("0b00"));
+    QCOMPARE(value(m_port.transact(readRequest(79))), QByteArray::fromHex("0b00"));
+
+    // Resetting the alarms clears them in the status byte too; the journal remembers them.
+    QCOMPARE(value(m_port.transact(writeRequest(9, QByteArray::fromHex("0100")))), QByteArray::fromHex("0100"));
+    QCOMPARE(value(m_port.transact(readRequest(9))), QByteArray::fromHex("0000"));
+    QCOMPARE(readStatus().status, quint8(0x80));
+    QCOMPARE(value(m_port.transact(readRequest(79))), QByteArray::fromHex("0b00"));
+
+    m_port.transact(writeRequest(79, QByteArray::fromHex("0100")));
+    QCOMPARE(value(m_port.transact(readRequest(79))), QByteArray::fromHex("0000"));
+}
+
+void TstZDeviceEmulator::defaultsAndReboot()
+{
+    m_port.transact(writeRequest(18, le32(123456)));
+    m_port.transact(writeRequest(3, QByteArray("\4")));
+    readStatus();
+    readStatus();
+
+    // Reboot: settings stay, the panel and the spectrum sweep start over.
+    QCOMPARE(value(m_port.transact(writeRequest(65535, QByteArray("\1")))), QByteArray("\1"));
+    Telemetry t = readStatus();
+    QCOMPARE(int(t.frame), 0);
+    QCOMPARE(t.frequency, 123456);
+    QCOMPARE(t.top, QStringLiteral("Част. 123456 кГц"));
+
+    QCOMPARE(value(m_port.transact(writeRequest(65530, QByteArray("\1")))), QByteArray("\1"));
+    QCOMPARE(value(m_port.transact(readRequest(18))), le32(70500));
+}
+
+void TstZDeviceEmulator::framingGarbageAndBadCrc()
+{
+    // Garbage, including a false start pair, before the request; two requests in one burst.
+    QByteArray burst = QByteArray::fromHex("0011fe22fefe33") + readRequest(18) + QByteArray::fromHex("fc99") + readRequest(21);
+    m_port.send(burst);
+    QByteArray raw;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 1000 && raw.count(QByteArray::fromHex("fcfc")) < 2) {
+        QByteArray more;
+        m_port.receive(100, &more);
+        raw += more;
+    }
+    QByteArray first, second;
+    QVERIFY(ZFastProtocolHendler::findFrame(first, raw));
+    QVERIFY(ZFastProtocolHendler::findFrame(second, raw.mid(raw.indexOf(QByteArray::fromHex("fcfc")) + 2)));
+    QCOMPARE(value(first), le32(70500));
+    QCOMPARE(value(second), QByteArray::fromHex("3200"));
+
+    // A request whose CRC is wrong is not answered, but is counted and kept.
+    QByteArray bad = readRequest(18);
+    bad[7] = char(bad.at(7) ^ 0x01);
+    QVERIFY(m_port.transact(bad, 150).isEmpty());
+    QCOMPARE(m_emu->requestsReceived(), quint64(3));
+    QCOMPARE(m_emu->requestsServed(), quint64(2));
+    const QList<QByteArray> last = m_emu->lastRequests();
+    QCOMPARE(last.size(), 3);
+    QCOMPARE(last.at(0), readRequest(18).chopped(2));
+    QCOMPARE(last.at(2), bad.chopped(2));
+}
+
+void TstZDeviceEmulator::dropReplies()
+{
+    m_emu->setDropReplies(2);
+    QVERIFY(m_port.transact(writeRequest(20, QByteArray("\2")), 150).isEmpty());
+    QVERIFY(m_port.transact(readRequest(20), 150).isEmpty());
+    // The dropped write was carried out; only its reply was lost.
+    QCOMPARE(value(m_port.transact(readRequest(20))), QByteArray("\2"));
+    QCOMPARE(m_emu->requestsReceived(), quint64(3));
+    QCOMPARE(m_emu->requestsServed(), quint64(1));
+
+    m_emu->setDropReplies(-1);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(m_port.transact(readRequest(20), 60).isEmpty());
+    m_emu->setDropReplies(0);
+    QVERIFY(!m_port.transact(readRequest(20)).isEmpty());
+}
+
+void TstZDeviceEmulator::corruptCrc()
+{
+    ZFastProtocolHendler handler;
+    const RegisterTable table = m_emu->registers();
+    const ZRegister *status = findRegister(&table, QVariant(StatusNumber));
+    QByteArray bytes;
+    m_emu->setCorruptCrc(1);
+    QCOMPARE(handler.parseResponse(bytes, m_port.transact(readRequest(StatusNumber)), *status, 0), 1);
+    QCOMPARE(handler.parseResponse(bytes, m_port.transact(readRequest(StatusNumber)), *status, 0), 0);
+
+    m_emu->setCorruptCrc(-1);
+    for (int i = 0; i < 3; ++i) {
+        const QByteArray frame = m_port.transact(readRequest(StatusNumber));
+        QVERIFY(!frame.isEmpty());
+        QCOMPARE(handler.parseResponse(bytes, frame, *status, 0), 1);
+    }
+    m_emu->setCorruptCrc(0);
+    QCOMPARE(handler.parseResponse(bytes, m_port.transact(readRequest(StatusNumber)), *status, 0), 0);
+}
+
+void TstZDeviceEmulator::errorReply()
+{
+    m_emu->setErrorReply(1, 5);
+    QCOMPARE(replyBody(m_port.transact(writeRequest(18, le32(1)))), QByteArray::fromHex("00ff0a05"));
+    // The refused write was not carried out.
+    QCOMPARE(value(m_port.transact(readRequest(18))), le32(70500));
+
+    m_emu->setErrorReply(-1, 4);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(replyBody(m_port.transact(readRequest(18))), QByteArray::fromHex("00ff0a04"));
+    m_emu->setErrorReply(0, 4);
+    QCOMPARE(value(m_port.transact(readRequest(18))), le32(70500));
+}
+
+void TstZDeviceEmulator::noise()
+{
+    const QByteArray noise = QByteArray::fromHex("123400fc");
+    m_emu->setNoise(noise);
+    m_port.send(readRequest(21));
+    QByteArray raw;
+    const QByteArray frame = m_port.receive(1000, &raw);
+    QVERIFY(raw.startsWith(noise));
+    QCOMPARE(value(frame), QByteArray::fromHex("3200"));
+
+    m_emu->setNoise(QByteArray());
+    m_port.send(readRequest(21));
+    m_port.receive(1000, &raw);
+    QVERIFY(raw.startsWith(QByteArray::fromHex("fefe")));
+}
+
+void TstZDeviceEmulator::timing_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("minFirstByteMs");
+    QTest::addColumn<int>("minSpreadMs");  // from the first byte to the complete frame
+
+    // Status reply: 5 + 207 + 2 bytes before stuffing, end pair, at least 216 bytes; with the
+    // 11-byte request that is 227 * 11 / 115200 s = 21.7 ms on the line.
+    const int replyMs = 216 * 11 * 1000 / 115200;
+    QTest::newRow("delay") << "delay" << 90 << 0;
+    QTest::newRow("split") << "split" << 0 << 70;
+    QTest::newRow("pacing") << "pacing" << 11 * 11 * 1000 / 115200 << replyMs - 2;
+}
+
+void TstZDeviceEmulator::timing()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, minFirstByteMs);
+    QFETCH(int, minSpreadMs);
+
+    if (fault == QLatin1String("delay"))
+        m_emu->setReplyDelay(100);
+    else if (fault == QLatin1String("split"))
+        m_emu->setSplitReply(true, 80);
+    else
+        m_emu->setPacing(true, 115200, 8, 0, 2);
+
+    QElapsedTimer clock;
+    clock.start();
+    m_port.send(readRequest(StatusNumber));
+    qint64 firstByteMs = -1;
+    QByteArray raw;
+    const QByteArray frame = m_port.receive(2000, &raw, &firstByteMs);
+    const qint64 totalMs = clock.elapsed();
+    QCOMPARE(value(frame).size(), StatusLength);
+    QVERIFY2(firstByteMs >= minFirstByteMs, qPrintable(QString::number(firstByteMs)));
+    QVERIFY2(totalMs - firstByteMs >= minSpreadMs,
+             qPrintable(QStringLiteral("%1 %2").arg(firstByteMs).arg(totalMs)));
+    QVERIFY(totalMs < 1000);
+}
+
+void TstZDeviceEmulator::hangUp()
+{
+    const QString link = m_emu->portPath();
+    QVERIFY(!m_port.transact(readRequest(18)).isEmpty());
+
+    m_emu->hangUp(200);
+    // The open port sees the hang-up at once, and the link is gone while the line is down.
+    pollfd p = {m_port.fd, POLLIN, 0};
+    QCOMPARE(::poll(&p, 1, 500), 1);
+    QVERIFY(p.revents & POLLHUP);
+    QVERIFY(!QFileInfo::exists(link));
+    m_port.close();
+
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link), 2000);
+    QVERIFY(QFileInfo(link).symLinkTarget().startsWith(QLatin1String("/dev/pts/")));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), m_emu->slavePath());
+    QVERIFY(m_port.open(link));
+    QCOMPARE(value(m_port.transact(readRequest(18))), le32(70500));
+}
+
+void TstZDeviceEmulator::startFailures()
+{
+    ZDeviceEmulator noDatabase(m_dir->filePath(QStringLiteral("missing.ddb")));
+    QVERIFY(!noDatabase.start());
+    QVERIFY(!noDatabase.errorString().isEmpty());
+
+    // A link path taken by a regular file is not replaced.
+    const QString file = m_dir->filePath(QStringLiteral("plain"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    ZDeviceEmulator second(QStringLiteral(TARN_DB_PATH));
+    QVERIFY(!second.start(file));
+    QVERIFY(second.errorString().contains(file));
+    QVERIFY(QFileInfo(file).isFile() && !QFileInfo(file).isSymLink());
+
+    // An existing link is taken over; stopping removes it only while it is still ours.
+    const QString link = m_emu->portPath();
+    QVERIFY(second.start(link));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), second.slavePath());
+    m_emu->stop();
+    QVERIFY(QFileInfo::exists(link));
+    second.stop();
+    QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+void TstZDeviceEmulator::executable()
+{
+    const QString link = m_dir->filePath(QStringLiteral("ttyExe"));
+    QProcess process;
+    process.start(QStringLiteral(TARN_BIN_DIR "/tarn-emulator"),
+                  {QStringLiteral("--db"), QStringLiteral(TARN_DB_PATH), QStringLiteral("--link"), link,
+                   QStringLiteral("--quiet"), QStringLiteral("--error-code"), QStringLiteral("4"),
+                   QStringLiteral("--error-count"), QStringLiteral("1")});
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), 3000);
+    QCOMPARE(QString::fromLocal8Bit(process.readLine()).trimmed(), QStringLiteral("tarn-emulator: serving on ") + link);
+
+    Port port;
+    QVERIFY(port.open(link));
+    QCOMPARE(replyBody(port.transact(readRequest(18))), QByteArray::fromHex("00ff0a04"));
+    QCOMPARE(value(port.transact(readRequest(18))), le32(70500));
+    port.close();
+
+    ::kill(pid_t(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(3000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    const QString summary = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+    QVERIFY2(summary.startsWith(QLatin1String("tarn-emulator: received 2 requests, sent 2 replies")), qPrintable(summary));
+    QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+QTEST_GUILESS_MAIN(TstZDeviceEmulator)
+#include "tst_zdeviceemulator.moc"
