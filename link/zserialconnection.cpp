@@ -1,0 +1,386 @@
+#include "zserialconnection.h"
+
+#include <QElapsedTimer>
+#include <QSerialPort>
+
+#include "zabstractprotocolhendler.h"
+
+#ifdef TARN_TSAN
+// QMutex and QWaitCondition of this Qt build sit on raw futexes that ThreadSanitizer does not
+// intercept; these tell it where the lock hands data from one thread to the other.
+extern "C" void __tsan_acquire(void *addr);
+extern "C" void __tsan_release(void *addr);
+#define TARN_TSAN_ACQUIRE(addr) __tsan_acquire(addr)
+#define TARN_TSAN_RELEASE(addr) __tsan_release(addr)
+#else
+#define TARN_TSAN_ACQUIRE(addr) ((void)0)
+#define TARN_TSAN_RELEASE(addr) ((void)0)
+#endif
+
+namespace {
+
+// Bytes that follow each other with gaps under this belong to one burst: one dataIn, one frame
+// check. At 115200 baud a byte takes under 0.1 ms, so the gap only ends a burst when the device
+// has stopped sending.
+const int BurstGapMs = 10;
+
+// Consecutive failed writes after which the worker gives up.
+const int MaxWriteFailures = 5;
+
+// Whether the port is gone (the other end hung up, the adapter was pulled). A write on a dead
+// line fails with a resource error; a read sees end of file, which QSerialPort reports as a read
+// error, and every further wait for data returns at once with it.
+bool portLost(const QSerialPort &port)
+{
+    return port.error() == QSerialPort::ResourceError || port.error() == QSerialPort::ReadError;
+}
+
+} // namespace
+
+ZSerialConnection::ZSerialConnection(ZAbstractProtocolHendler *handler, QObject *parent)
+    : ZAbstractConnection(handler, parent)
+{
+}
+
+ZSerialConnection::~ZSerialConnection()
+{
+    // Destroying a running QThread aborts the process; normally the owner has stopped us already.
+    if (QThread::isRunning()) {
+        stopConnection();
+        wait();
+    }
+}
+
+void ZSerialConnection::lockState() const
+{
+    m_lock.lock();
+    TARN_TSAN_ACQUIRE(&m_lock);
+}
+
+void ZSerialConnection::unlockState() const
+{
+    TARN_TSAN_RELEASE(&m_lock);
+    m_lock.unlock();
+}
+
+void ZSerialConnection::sleepUntilWork()
+{
+    // QWaitCondition may return without anyone having called wakeAll(); only a new request or a
+    // stop is a reason to go on.
+    while (!m_requestPending && !m_stopRequest) {
+        TARN_TSAN_RELEASE(&m_lock);
+        m_wake.wait(&m_lock);
+        TARN_TSAN_ACQUIRE(&m_lock);
+    }
+}
+
+void ZSerialConnection::setDetails(const QVariant &details)
+{
+    const ZSerialPortProps props = ZSerialPortProps::fromVariant(details);
+    lockState();
+    m_props = props;
+    unlockState();
+}
+
+QVariant ZSerialConnection::details() const
+{
+    lockState();
+    const ZSerialPortProps props = m_props;
+    unlockState();
+    return props.toVariant();
+}
+
+void ZSerialConnection::setPortName(const QString &name)
+{
+    lockState();
+    m_props.name = name;
+    unlockState();
+}
+
+void ZSerialConnection::setPortProps(const ZSerialPortProps &props)
+{
+    lockState();
+    m_props = props;
+    unlockState();
+}
+
+void ZSerialConnection::send(const QByteArray &request)
+{
+    bool startThread = false;
+    lockState();
+    m_request = request;
+    m_requestPending = true;
+    if (m_workerActive) {
+        m_wake.wakeAll();
+    } else if (QThread::currentThread() == this) {
+        // Called from a slot connected directly to our own signal while the worker is ending:
+        // this thread cannot be started again from inside itself, so it carries on instead.
+        m_workerActive = true;
+        m_resumeInThread = true;
+    } else {
+        m_workerActive = true;
+        m_stopRequest = false;
+        startThread = true;
+    }
+    unlockState();
+
+    if (startThread) {
+        // A worker that has decided to end may still be closing its port; QThread::start would
+        // then do nothing and the request would wait for a send that may never come.
+        wait();
+        // Taking the lock again orders everything the previous worker did before the new one.
+        lockState();
+        start();
+        unlockState();
+    }
+}
+
+void ZSerialConnection::stopConnection()
+{
+    lockState();
+    m_stopRequest = true;
+    // A request not taken yet is not written any more.
+    m_requestPending = false;
+    m_wake.wakeAll();
+    unlockState();
+}
+
+void ZSerialConnection::openConnection()
+{
+}
+
+void ZSerialConnection::closeConnection()
+{
+}
+
+ZSerialConnection::Work ZSerialConnection::takeWork(QByteArray &request)
+{
+    if (m_stopRequest) {
+        if (!m_requestPending) {
+            m_workerActive = false;
+            return Work::End;
+        }
+        // send() after stopConnection(), before the worker saw the stop: this session ends and
+        // a new one serves the request.
+        m_stopRequest = false;
+        request = m_request;
+        m_requestPending = false;
+        return Work::Restart;
+    }
+    if (m_requestPending) {
+        request = m_request;
+        m_requestPending = false;
+    } else {
+        request.clear();
+    }
+    return Work::Request;
+}
+
+void ZSerialConnection::endWithCritical(const QString &text)
+{
+    // Give up the session before telling anyone, so that a send() reacting to the critical
+    // starts a new worker.
+    lockState();
+    m_workerActive = false;
+    unlockState();
+    emit critical(text);
+}
+
+void ZSerialConnection::run()
+{
+    // The port belongs to this thread and lives exactly as long as the thread function.
+    QSerialPort port;
+    for (;;) {
+        serveSession(port);
+        lockState();
+        const bool resume = m_resumeInThread;
+        m_resumeInThread = false;
+        unlockState();
+        if (!resume)
+            break;
+    }
+}
+
+void ZSerialConnection::serveSession(QSerialPort &port)
+{
+    ZSerialPortProps props;
+    int readTimeout = 0;
+    int writeTimeout = 0;
+    QByteArray request;
+
+    lockState();
+    props = m_props;
+    readTimeout = m_readTimeout;
+    writeTimeout = m_writeTimeout;
+    Work work = takeWork(request);
+    unlockState();
+
+    bool reconfigure = true;
+    int writeFailures = 0;
+    while (work != Work::End) {
+        if (work == Work::Restart) {
+            closePort(port);
+            m_announcePending = true;
+            reconfigure = true;
+            writeFailures = 0;
+        }
+
+        if (reconfigure) {
+            closePort(port);
+            if (props.name.isEmpty()) {
+                endWithCritical(tr("Serial name is empty"));
+                return;
+            }
+            configure(port, props);
+            emit serialNameChanged(props.name);
+            emit detailsAppl(props.toVariant());
+            reconfigure = false;
+        }
+
+        if (!port.isOpen()) {
+            emit msg(tr("Attempting to open serial %1").arg(props.toString()));
+            port.clearError();
+            if (!port.open(QIODevice::ReadWrite)) {
+                endWithCritical(port.errorString());
+                return;
+            }
+            m_openName = props.name;
+            lockState();
+            m_isRunning = true;
+            unlockState();
+            emit serialOpened();
+            emit msg(tr("Serial opened %1").arg(props.name));
+        }
+
+        if (m_announcePending) {
+            emit msg(tr("Serial device started on %1").arg(props.name));
+            emit running();
+            m_announcePending = false;
+        }
+
+        if (!request.isEmpty()
+            && !transact(port, request, readTimeout, writeTimeout, writeFailures)) {
+            endWithCritical(QStringLiteral("Serial write fails 5 times in row"));
+            break;
+        }
+
+        lockState();
+        sleepUntilWork();
+        const ZSerialPortProps stored = m_props;
+        if (stored != props) {
+            props = stored;
+            reconfigure = true;
+        }
+        readTimeout = m_readTimeout;
+        writeTimeout = m_writeTimeout;
+        work = takeWork(request);
+        unlockState();
+    }
+
+    closePort(port);
+    m_announcePending = true;
+}
+
+void ZSerialConnection::configure(QSerialPort &port, const ZSerialPortProps &props)
+{
+    if (port.portName() != props.name)
+        port.setPortName(props.name);
+    if (port.baudRate() != props.baudRate)
+        port.setBaudRate(props.baudRate, QSerialPort::AllDirections);
+    if (port.dataBits() != props.dataBits)
+        port.setDataBits(QSerialPort::DataBits(props.dataBits));
+    if (port.stopBits() != props.stopBits)
+        port.setStopBits(QSerialPort::StopBits(props.stopBits));
+    if (port.parity() != props.parity)
+        port.setParity(QSerialPort::Parity(props.parity));
+    if (port.flowControl() != props.flowControl)
+        port.setFlowControl(QSerialPort::FlowControl(props.flowControl));
+}
+
+void ZSerialConnection::closePort(QSerialPort &port)
+{
+    const bool wasOpen = port.isOpen();
+    if (wasOpen) {
+        emit msg(tr("Attempting to close serial %1").arg(m_openName));
+        port.close();
+    }
+    // Before anyone hears of the close: isRunning is true exactly while the port is open.
+    lockState();
+    m_isRunning = false;
+    unlockState();
+    if (wasOpen) {
+        emit msg(tr("Serial closed %1").arg(m_openName));
+        emit serialClosed();
+    }
+}
+
+bool ZSerialConnection::dropIfLost(QSerialPort &port)
+{
+    if (!portLost(port))
+        return false;
+    closePort(port);
+    return true;
+}
+
+bool ZSerialConnection::transact(QSerialPort &port, const QByteArray &request, int readTimeout,
+                                 int writeTimeout, int &writeFailures)
+{
+    // Whatever waits in the input now is left over from an earlier transaction, typically the
+    // late reply to a request that timed out; it must not be taken for this request's answer.
+    port.readAll();
+    port.clear(QSerialPort::Input);
+    port.clearError();
+
+    port.write(request);
+    if (!port.waitForBytesWritten(writeTimeout)) {
+        // The request is abandoned: it must not go out later in front of the next one.
+        port.clear(QSerialPort::Output);
+        if (++writeFailures >= MaxWriteFailures)
+            return false;
+        emit writeFail();
+        dropIfLost(port);
+        return true;
+    }
+    writeFailures = 0;
+    emit sent(request);
+
+    // The whole wait is bounded by readTimeout from the end of the write; within it, bytes are
+    // grouped into bursts and each burst is checked for a complete frame.
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray collected;
+    for (;;) {
+        const qint64 remaining = readTimeout - timer.elapsed();
+        if (remaining < 1) {
+            emit timeout();
+            return true;
+        }
+        // Bytes may already have been buffered while the write was being completed.
+        if (port.bytesAvailable() == 0 && !port.waitForReadyRead(int(remaining))) {
+            if (portLost(port)) {
+                emit timeout();
+                dropIfLost(port);
+                return true;
+            }
+            continue;
+        }
+        QByteArray burst = port.readAll();
+        while (timer.elapsed() < readTimeout && port.waitForReadyRead(BurstGapMs))
+            burst += port.readAll();
+        const bool lost = portLost(port);
+
+        collected += burst;
+        emit dataIn(burst);
+        QByteArray frame;
+        if (m_handler->extractFrame(frame, collected)) {
+            emit received(frame);
+            dropIfLost(port);
+            return true;
+        }
+        if (lost) {
+            emit timeout();
+            dropIfLost(port);
+            return true;
+        }
+    }
+}

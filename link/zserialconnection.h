@@ -1,0 +1,92 @@
+#ifndef ZSERIALCONNECTION_H
+#define ZSERIALCONNECTION_H
+
+#include "zabstractconnection.h"
+#include "zserialportprops.h"
+
+class QSerialPort;
+
+// The serial-port link. The worker thread owns a QSerialPort for as long as it runs: it opens
+// and configures the port, writes each request handed over by send(), collects the answer with
+// blocking waits, lets the protocol handler cut a frame out of it and reports everything through
+// the connection signals. Between requests it sleeps on m_wake.
+//
+// Hand-over between the threads (all under m_lock):
+//   m_request/m_requestPending  send() stores the latest request and marks it pending; the
+//                               worker takes it (clearing the mark) at the start of a pass, so
+//                               a request stored while the worker is busy is written next and a
+//                               wake-up without a new request writes nothing.
+//   m_stopRequest               stopConnection(); the worker finishes the transaction in hand
+//                               and ends. A stop discards a request not taken yet.
+//   m_workerActive              true from the send() that starts a worker until that worker has
+//                               decided to end; send() starts a thread only while it is false,
+//                               so no request falls between an ending worker and a new one.
+class ZSerialConnection : public ZAbstractConnection
+{
+    Q_OBJECT
+public:
+    explicit ZSerialConnection(ZAbstractProtocolHendler *handler, QObject *parent = nullptr);
+    ~ZSerialConnection() override;
+
+    void setDetails(const QVariant &details) override;
+    QVariant details() const override;
+    void send(const QByteArray &request) override;
+    void stopConnection() override;
+    // The port is opened by the first request and closed by a stop; these do nothing.
+    void openConnection() override;
+    void closeConnection() override;
+    int type() const override { return 1; }
+
+    void setPortName(const QString &name);
+    void setPortProps(const ZSerialPortProps &props);
+
+signals:
+    void serialOpened();
+    void serialClosed();
+    void serialNameChanged(QString str);
+
+protected:
+    void run() override;
+
+private:
+    // What the worker does after taking the lock at the start of a pass.
+    enum class Work {
+        Request, // serve the taken request (empty: just keep the port open)
+        Restart, // a stop was followed by a new request: close, then serve it as a new session
+        End      // stop
+    };
+
+    // m_lock with the happens-before edges made visible to ThreadSanitizer (Qt's futex-based
+    // mutex is not intercepted by it).
+    void lockState() const;
+    void unlockState() const;
+    // Sleeps on m_wake until a request is pending or a stop is requested; m_lock held.
+    void sleepUntilWork();
+    // Takes the pending request or the stop; m_lock held.
+    Work takeWork(QByteArray &request);
+    void endWithCritical(const QString &text);
+
+    // One session: from taking the first request to the stop or a failure that ends the worker.
+    void serveSession(QSerialPort &port);
+    // Applies the settings that differ to the (closed) port.
+    void configure(QSerialPort &port, const ZSerialPortProps &props);
+    void closePort(QSerialPort &port);
+    // One request: write, then the read phase. False when the write failed for the fifth time
+    // in a row.
+    bool transact(QSerialPort &port, const QByteArray &request, int readTimeout,
+                  int writeTimeout, int &writeFailures);
+    // A resource or read error means the port is gone (hang-up, cable pulled): close it so the
+    // next pass reopens it, or reports with critical that it cannot.
+    bool dropIfLost(QSerialPort &port);
+
+    ZSerialPortProps m_props;
+    bool m_requestPending = false;
+    bool m_workerActive = false;
+    bool m_resumeInThread = false;
+    // Touched only by the worker; sessions follow each other strictly (see send()).
+    bool m_announcePending = true;
+    // The name the port was opened with, for the close messages.
+    QString m_openName;
+};
+
+#endif // ZSERIALCONNECTION_H
