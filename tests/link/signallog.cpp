@@ -5,7 +5,7 @@
 #include "zserialconnection.h"
 #include "zserialportprops.h"
 
-SignalLog::SignalLog(ZSerialConnection *c)
+SignalLog::SignalLog(ZSerialConnection *c) : m_connection(c)
 {
     const auto direct = Qt::DirectConnection;
     auto line = [this](const QString &text) { add(text); };
@@ -43,6 +43,9 @@ SignalLog::SignalLog(ZSerialConnection *c)
 
 SignalLog::~SignalLog()
 {
+    // The worker may be in the middle of a signal; it has to be gone before the log.
+    m_connection->stopConnection();
+    m_connection->wait();
     for (const QMetaObject::Connection &connection : qAsConst(m_connections))
         QObject::disconnect(connection);
 }

@@ -18,6 +18,7 @@ class SignalLog
 {
 public:
     explicit SignalLog(ZSerialConnection *connection);
+    // Stops the connection's worker first.
     ~SignalLog();
     SignalLog(const SignalLog &) = delete;
     SignalLog &operator=(const SignalLog &) = delete;
@@ -33,6 +34,7 @@ private:
     void add(const QString &line);
     int countLocked(const QString &prefix) const;
 
+    ZSerialConnection *m_connection;
     mutable std::mutex m_mutex;
     std::condition_variable m_added;
     QStringList m_lines;
