@@ -182,6 +182,7 @@ void ZAbstractDevice::stop()
         emit error(tr("Ошибка осановки устройсва! Устройсво уже осановленно"));
         emit finished();
     } else {
+        m_stopping = true;
         emit initFinish();
     }
     m_autoask = false;
@@ -275,6 +276,7 @@ void ZAbstractDevice::on_connectionDetailsSet(QVariant &details)
 void ZAbstractDevice::on_connectionRunning()
 {
     m_started = true;
+    m_stopping = false;
     if (!m_noStatus)
         m_autoask = true;
     m_askTimer->start(m_askInterval);
@@ -285,6 +287,7 @@ void ZAbstractDevice::on_connectionRunning()
 void ZAbstractDevice::on_connectionFinish()
 {
     m_started = false;
+    m_stopping = false;
     m_connected = false;
     // A stopped device has nothing to pace; a late outcome of the last transaction may have
     // re-armed the timer while the worker was ending. The next running() arms it again.
@@ -473,7 +476,9 @@ void ZAbstractDevice::on_transactionWriteFail()
 
 void ZAbstractDevice::readData(QVariant dataId)
 {
-    if (!m_started) {
+    // While the worker is ending, a request would either be lost with it or, sent after it has
+    // ended, start the link again behind the user's back.
+    if (!m_started || m_stopping) {
         refuse(dataId, tr("%1: устройство остановлено.").arg(m_name));
         return;
     }
@@ -498,7 +503,9 @@ void ZAbstractDevice::readData(QVariant dataId)
 
 void ZAbstractDevice::writeData(QVariant dataId, QVariant value, bool confirm)
 {
-    if (!m_started) {
+    // While the worker is ending, a request would either be lost with it or, sent after it has
+    // ended, start the link again behind the user's back.
+    if (!m_started || m_stopping) {
         refuse(dataId, tr("%1: устройство остановлено.").arg(m_name));
         return;
     }
@@ -576,6 +583,10 @@ void ZAbstractDevice::becomeDisconnected()
 
 void ZAbstractDevice::armTimer()
 {
+    // The late outcome of the last transaction after stop() is still reported, but nothing
+    // follows it.
+    if (m_stopping)
+        return;
     m_askTimer->start(m_askInterval);
 }
 

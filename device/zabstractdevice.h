@@ -57,6 +57,7 @@ public:
     bool isConnected() const { return m_connected; }
     bool isBlocked() const { return m_blocked; }
     bool isPaused() const { return m_paused; }
+    bool isStopping() const { return m_stopping; }
     int queueSize() const { return m_queue.size(); }
     int lostInRow() const { return m_lostInRow; }
 
@@ -133,13 +134,15 @@ protected:
     virtual void onPaketTimeout(QVariant dataId) = 0;
     virtual void onStatusReceived(QByteArray payload) = 0;
 
+    // Reports a request that is not queued: paketWriteFail(dataId), then error(text).
+    void refuse(const QVariant &dataId, const QString &text);
+
 private slots:
     void on_askTimerTimeout();
 
 private:
     void clearQueue();
     void enqueue(const QByteArray &frame, ZRegister *reg, int kind, const QVariant &value);
-    void refuse(const QVariant &dataId, const QString &text);
     void countLost();
     void becomeDisconnected();
     void armTimer();
@@ -149,6 +152,8 @@ private:
     bool m_connected = false;
     bool m_blocked = false;
     bool m_paused = false;
+    // stop() was called on a started device and the worker has not ended yet.
+    bool m_stopping = false;
     QList<Transaction *> m_queue;
     QTimer *m_askTimer = nullptr;
     int m_askInterval = 10;

@@ -87,6 +87,14 @@ void ZTarnVex::configVoltage(QVariant val)
     // Takes the power measured now as the new average power level; the argument only lets a
     // push button's click be connected here.
     Q_UNUSED(val)
+    // Before the first status reply (and after every disconnection) there is no power to take;
+    // a NaN written to the device would become its average power level. A stopped or blocked
+    // device reports its own refusal below.
+    if (std::isnan(m_power) && isStarted() && !isBlocked()) {
+        refuse(int(RegisterAveragePow),
+               tr("%1: ошибка преобразования значения в данные регистра.").arg(name()));
+        return;
+    }
     writeData(int(RegisterAveragePow), QVariant(m_power));
 }
 

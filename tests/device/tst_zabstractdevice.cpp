@@ -142,8 +142,18 @@ void TestZAbstractDevice::stopLifecycle()
     QCOMPARE(initFinish.count(), 1);
     QVERIFY(!rig.dev->autoask());
     QCOMPARE(rig.conn->stopCalls, 2);
-    // The device is stopped only when the worker has ended.
+    // The device is stopped only when the worker has ended. Meanwhile the late answer to the
+    // poll on the line is still taken, but nothing new is sent or accepted.
     QVERIFY(rig.dev->isStarted());
+    QSignalSpy statusRcv(rig.dev, &ZAbstractDevice::statusRcv);
+    const int sendsBeforeEnd = rig.conn->requests.size();
+    rig.dev->readData(15);
+    QCOMPARE(error.count(), 2);
+    QCOMPARE(error.last().at(0).toString(), QStringLiteral("ТАРН: устройство остановлено."));
+    rig.conn->deliverReceived(DeviceRig::response(1, QByteArray(207, 0)));
+    DeviceRig::settle();
+    QCOMPARE(statusRcv.count(), 1);
+    QCOMPARE(rig.conn->requests.size(), sendsBeforeEnd);
     rig.conn->deliverFinished();
     QVERIFY(DeviceRig::waitUntil([&] { return finished.count() == 2; }));
     QCOMPARE(disconnected.count(), 1);

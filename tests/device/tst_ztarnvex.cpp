@@ -79,6 +79,7 @@ private slots:
     void registerHooks_data();
     void registerHooks();
     void serviceRegisters();
+    void configVoltageTakesMeasuredPower();
 };
 
 void TestZTarnVex::initTestCase()
@@ -430,6 +431,25 @@ void TestZTarnVex::serviceRegisters()
     QCOMPARE(error.count(), 1);
     QCOMPARE(error.at(0).at(0).toString(), QStringLiteral("ТАРН: устройство остановлено."));
     QCOMPARE(stopped.dev->queueSize(), 0);
+}
+
+void TestZTarnVex::configVoltageTakesMeasuredPower()
+{
+    Rig rig;
+    QSignalSpy error(rig.dev, &ZAbstractDevice::error);
+    // Nothing measured yet: no NaN goes to the device.
+    rig.dev->configVoltage(QVariant());
+    QCOMPARE(error.count(), 1);
+    QCOMPARE(error.at(0).at(0).toString(),
+             QStringLiteral("ТАРН: ошибка преобразования значения в данные регистра."));
+    QCOMPARE(rig.dev->queueSize(), 0);
+
+    rig.status(Telemetry().payload());
+    rig.dev->configVoltage(QVariant());
+    rig.status(Telemetry().payload());
+    bool ok = false;
+    QCOMPARE(rig.conn->requests.last(),
+             rig.handler->buildWriteRequest(*findRegister(rig.table, 15), -42.5f, &ok, 1));
 }
 
 QTEST_GUILESS_MAIN(TestZTarnVex)
