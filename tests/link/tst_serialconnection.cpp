@@ -9,6 +9,7 @@
 #include "probeconnection.h"
 #include "ptypeer.h"
 #include "signallog.h"
+#include "zdeviceemulator.h"
 #include "zfastprotocolhendler.h"
 #include "zserialconnection.h"
 #include "zserialportprops.h"
@@ -114,6 +115,10 @@ private slots:
     void writeFailures();
     void hangUp_data();
     void hangUp();
+    void emulatorFaults_data();
+    void emulatorFaults();
+    void emulatorHangUp();
+    void queuedDelivery();
 
 private:
     // One request answered by the peer; false (with a test failure) if it did not go through.
@@ -649,6 +654,171 @@ void TestSerialConnection::hangUp()
     log.clear();
     QVERIFY(exchange(connection, log, peer, request, reply));
     QVERIFY(connection.isRunning());
+}
+
+// The status register of the emulated receiver, the register every poll reads.
+ZRegister statusRegisterOf(const ZDeviceEmulator &emulator)
+{
+    const RegisterTable table = emulator.registers();
+    for (const ZRegister &reg : table)
+        if (reg.number().toInt() == emulator.statusRegister())
+            return reg;
+    return ZRegister();
+}
+
+void TestSerialConnection::emulatorFaults_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("bursts");
+    QTest::addColumn<bool>("answered");
+    QTest::addColumn<int>("parseResult");
+
+    QTest::newRow("none") << "none" << 1 << true << 0;
+    QTest::newRow("reply in two parts 50 ms apart") << "split" << 2 << true << 0;
+    QTest::newRow("noise before the reply") << "noise" << 1 << true << 0;
+    QTest::newRow("reply dropped") << "drop" << 0 << false << 0;
+    QTest::newRow("error reply") << "error" << 1 << true << 7;
+    // Not the link's business: the frame is handed on and the device rejects it.
+    QTest::newRow("bad CRC") << "crc" << 1 << true << 1;
+}
+
+void TestSerialConnection::emulatorFaults()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, bursts);
+    QFETCH(bool, answered);
+    QFETCH(int, parseResult);
+
+    QTemporaryDir dir;
+    ZDeviceEmulator emulator(QStringLiteral(TARN_DB_PATH));
+    QVERIFY2(emulator.start(dir.filePath("ttyTARN")), qPrintable(emulator.errorString()));
+    const ZRegister status = statusRegisterOf(emulator);
+    QVERIFY(status.length() > 0);
+    if (fault == "split")
+        emulator.setSplitReply(true, 50);
+    else if (fault == "noise")
+        emulator.setNoise(QByteArray::fromHex("55aa01fc"));
+    else if (fault == "drop")
+        emulator.setDropReplies(1);
+    else if (fault == "error")
+        emulator.setErrorReply(1, 2);
+    else if (fault == "crc")
+        emulator.setCorruptCrc(1);
+
+    ZFastProtocolHendler handler;
+    ZSerialConnection connection(&handler);
+    SignalLog log(&connection);
+    connection.setPortName(emulator.portPath());
+    const int readTimeout = 300;
+    connection.setReadTimeout(readTimeout);
+    const QByteArray request = handler.buildReadRequest(status, 1);
+    connection.send(request);
+    QVERIFY(log.waitFor(answered ? "received" : "timeout", 1, 3000));
+
+    const QStringList lines = log.lines();
+    QCOMPARE(only(lines, {"sent", "received", "timeout"}).first(), "sent " + hex(request));
+    QCOMPARE(log.count("dataIn"), bursts);
+    QCOMPARE(log.count("timeout"), answered ? 0 : 1);
+    if (answered) {
+        const QString line = only(lines, {"received"}).first();
+        const QByteArray frame = QByteArray::fromHex(line.mid(9).toLatin1());
+        QVERIFY(frame.startsWith("\xFE\xFE"));
+        QByteArray value;
+        QCOMPARE(handler.parseResponse(value, frame, status, 0), parseResult);
+        if (parseResult == 0)
+            QCOMPARE(value.size(), status.length());
+    }
+
+    // Whatever happened, the next poll is served normally.
+    emulator.setDropReplies(0);
+    emulator.setNoise(QByteArray());
+    emulator.setSplitReply(false);
+    log.clear();
+    connection.send(request);
+    QVERIFY(log.waitFor("received", 1, 3000));
+}
+
+void TestSerialConnection::emulatorHangUp()
+{
+    QTemporaryDir dir;
+    ZDeviceEmulator emulator(QStringLiteral(TARN_DB_PATH));
+    QVERIFY2(emulator.start(dir.filePath("ttyTARN")), qPrintable(emulator.errorString()));
+    ZFastProtocolHendler handler;
+    ZSerialConnection connection(&handler);
+    SignalLog log(&connection);
+    connection.setPortName(emulator.portPath());
+    connection.setReadTimeout(500);
+    const QByteArray request = handler.buildReadRequest(statusRegisterOf(emulator), 1);
+    connection.send(request);
+    QVERIFY(log.waitFor("received"));
+
+    emulator.hangUp(400);
+    QElapsedTimer timer;
+    timer.start();
+    // Polls while the line is down fail, none hangs: the first finds the dead port and closes
+    // it, the next cannot open it again.
+    log.clear();
+    connection.send(request);
+    QVERIFY(log.waitFor("serialClosed"));
+    QCOMPARE(log.count("writeFail") + log.count("timeout"), 1);
+    connection.send(request);
+    QVERIFY(log.waitFor("critical"));
+    QVERIFY(connection.wait(1000));
+    QVERIFY2(timer.elapsed() < 400, qPrintable(QString::number(timer.elapsed())));
+
+    // The emulator is back on a fresh pty behind the same link.
+    QTest::qWait(600);
+    log.clear();
+    connection.send(request);
+    QVERIFY(log.waitFor("received", 1, 3000));
+    QVERIFY(connection.isRunning());
+}
+
+void TestSerialConnection::queuedDelivery()
+{
+    // The device's way of listening: queued connections into the GUI thread, the next poll sent
+    // from there when the previous outcome has arrived.
+    QTemporaryDir dir;
+    ZDeviceEmulator emulator(QStringLiteral(TARN_DB_PATH));
+    QVERIFY2(emulator.start(dir.filePath("ttyTARN")), qPrintable(emulator.errorString()));
+    emulator.setSplitReply(true, 20);
+    ZFastProtocolHendler handler;
+    ZSerialConnection connection(&handler);
+    connection.setPortName(emulator.portPath());
+    const QByteArray request = handler.buildReadRequest(statusRegisterOf(emulator), 1);
+
+    const int polls = 20;
+    QStringList events;
+    QObject receiver;
+    const auto queued = Qt::QueuedConnection;
+    connect(&connection, &ZAbstractConnection::running, &receiver,
+            [&] { events << "running"; connection.send(request); }, queued);
+    connect(&connection, &ZAbstractConnection::sent, &receiver,
+            [&](QByteArray data) { events << (data == request ? "sent" : "sent other"); }, queued);
+    connect(&connection, &ZAbstractConnection::dataIn, &receiver,
+            [&](QByteArray) { events << "dataIn"; }, queued);
+    connect(&connection, &ZAbstractConnection::received, &receiver, [&](QByteArray frame) {
+        events << "received";
+        QByteArray value;
+        if (handler.parseResponse(value, frame, statusRegisterOf(emulator), 0) != 0)
+            events << "bad frame";
+        if (events.count("received") < polls)
+            connection.send(request);
+    }, queued);
+    connect(&connection, &ZAbstractConnection::timeout, &receiver, [&] { events << "timeout"; },
+            queued);
+
+    connection.send(QByteArray());
+    QTRY_COMPARE_WITH_TIMEOUT(events.count("received"), polls, 10000);
+    connection.stopConnection();
+    QVERIFY(connection.wait(3000));
+    QCoreApplication::processEvents();
+
+    QStringList expected{"running"};
+    for (int i = 0; i < polls; ++i)
+        expected << "sent" << "dataIn" << "dataIn" << "received";
+    QCOMPARE(events, expected);
+    QCOMPARE(emulator.statusPolls(), quint64(polls));
 }
 
 QTEST_GUILESS_MAIN(TestSerialConnection)
