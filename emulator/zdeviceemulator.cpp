@@ -284,7 +284,8 @@ bool ZDeviceEmulator::sendBytes(const QByteArray &bytes, bool paced, std::chrono
     while (done < bytes.size()) {
         int chunk = bytes.size() - done;
         if (paced) {
-            if (!pauseUntil(begin + byteTime * done))
+            // A byte reaches the far end once its last stop bit is out.
+            if (!pauseUntil(begin + byteTime * (done + 1)))
                 return false;
             chunk = 1;
         }

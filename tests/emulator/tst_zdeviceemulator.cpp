@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <memory>
 
@@ -48,8 +49,8 @@ struct Port
         return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
     }
     // Collects bytes until a complete frame is in or `timeoutMs` passes. `raw` gets everything
-    // read; `firstByteMs` the time from the call to the first byte.
-    QByteArray receive(int timeoutMs, QByteArray *raw = nullptr, qint64 *firstByteMs = nullptr)
+    // read; `firstByteUs` the monotonic time of the first byte, in microseconds.
+    QByteArray receive(int timeoutMs, QByteArray *raw = nullptr, qint64 *firstByteUs = nullptr)
     {
         QElapsedTimer clock;
         clock.start();
@@ -63,10 +64,13 @@ struct Port
                 break;
             char chunk[1024];
             const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n < 0 && (errno == EAGAIN || errno == EINTR))
+                continue;
             if (n <= 0)
                 break;
-            if (bytes.isEmpty() && firstByteMs)
-                *firstByteMs = clock.elapsed();
+            if (bytes.isEmpty() && firstByteUs)
+                *firstByteUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch()).count();
             bytes.append(chunk, int(n));
             if (ZFastProtocolHendler::findFrame(frame, bytes))
                 break;
@@ -181,8 +185,9 @@ private slots:
     void corruptCrc();
     void errorReply();
     void noise();
-    void timing_data();
-    void timing();
+    void replyDelay();
+    void splitReply();
+    void pacing();
     void hangUp();
     void startFailures();
     void executable();
@@ -539,45 +544,67 @@ void TstZDeviceEmulator::noise()
     QVERIFY(raw.startsWith(QByteArray::fromHex("fefe")));
 }
 
-void TstZDeviceEmulator::timing_data()
+// Microseconds on the monotonic clock.
+static qint64 nowUs()
 {
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<int>("minFirstByteMs");
-    QTest::addColumn<int>("minSpreadMs");  // from the first byte to the complete frame
-
-    // Status reply: 5 + 207 + 2 bytes before stuffing, end pair, at least 216 bytes; with the
-    // 11-byte request that is 227 * 11 / 115200 s = 21.7 ms on the line.
-    const int replyMs = 216 * 11 * 1000 / 115200;
-    QTest::newRow("delay") << "delay" << 90 << 0;
-    QTest::newRow("split") << "split" << 0 << 70;
-    QTest::newRow("pacing") << "pacing" << 11 * 11 * 1000 / 115200 << replyMs - 2;
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-void TstZDeviceEmulator::timing()
+void TstZDeviceEmulator::replyDelay()
 {
-    QFETCH(QString, fault);
-    QFETCH(int, minFirstByteMs);
-    QFETCH(int, minSpreadMs);
+    m_emu->setReplyDelay(100);
+    const qint64 sent = nowUs();
+    QCOMPARE(value(m_port.transact(readRequest(18))), le32(70500));
+    QVERIFY(nowUs() - sent >= 100000);
+    m_emu->setReplyDelay(0);
+    const qint64 again = nowUs();
+    QVERIFY(!m_port.transact(readRequest(18)).isEmpty());
+    QVERIFY(nowUs() - again < 90000);
+}
 
-    if (fault == QLatin1String("delay"))
-        m_emu->setReplyDelay(100);
-    else if (fault == QLatin1String("split"))
-        m_emu->setSplitReply(true, 80);
-    else
-        m_emu->setPacing(true, 115200, 8, 0, 2);
-
-    QElapsedTimer clock;
-    clock.start();
+void TstZDeviceEmulator::splitReply()
+{
+    m_emu->setSplitReply(true, 80);
+    const qint64 sent = nowUs();
     m_port.send(readRequest(StatusNumber));
-    qint64 firstByteMs = -1;
-    QByteArray raw;
-    const QByteArray frame = m_port.receive(2000, &raw, &firstByteMs);
-    const qint64 totalMs = clock.elapsed();
+    QTest::qSleep(40);
+    QByteArray first;
+    QVERIFY(m_port.receive(5, &first).isEmpty());
+    QVERIFY2(first.size() > 50 && first.size() < 160, qPrintable(QString::number(first.size())));
+    QByteArray rest;
+    m_port.receive(1000, &rest);
+    QVERIFY(nowUs() - sent >= 80000);
+    QByteArray frame;
+    QVERIFY(ZFastProtocolHendler::findFrame(frame, first + rest));
     QCOMPARE(value(frame).size(), StatusLength);
-    QVERIFY2(firstByteMs >= minFirstByteMs, qPrintable(QString::number(firstByteMs)));
-    QVERIFY2(totalMs - firstByteMs >= minSpreadMs,
-             qPrintable(QStringLiteral("%1 %2").arg(firstByteMs).arg(totalMs)));
-    QVERIFY(totalMs < 1000);
+}
+
+// At 115200 8N2 a byte takes 11 bits, 95.5 us: the 11-byte status request counts as received
+// only after 1.05 ms, and the reply of at least 218 bytes needs 20.8 ms more, written byte by
+// byte rather than in one burst.
+void TstZDeviceEmulator::pacing()
+{
+    const double byteUs = 11 * 1e6 / 115200;
+    m_emu->setPacing(true, 115200, 8, 0, 2);
+    const qint64 sent = nowUs();
+    m_port.send(readRequest(StatusNumber));
+    qint64 firstByte = -1;
+    const QByteArray frame = m_port.receive(2000, nullptr, &firstByte);
+    const qint64 done = nowUs();
+    QCOMPARE(value(frame).size(), StatusLength);
+    const QString times = QStringLiteral("first byte after %1 us, complete after %2 us")
+                              .arg(firstByte - sent).arg(done - sent);
+    QVERIFY2(firstByte - sent >= qint64(11 * byteUs), qPrintable(times));
+    QVERIFY2(done - sent >= qint64((11 + 218) * byteUs), qPrintable(times));
+    QVERIFY2(done - firstByte >= qint64(218 * byteUs / 2), qPrintable(times));
+
+    // 9600 baud 8E1, 11 bits a byte as well: an 11-byte request and a 15-byte reply.
+    m_emu->setPacing(true, 9600, 8, 2, 1);
+    const qint64 slow = nowUs();
+    QVERIFY(!m_port.transact(readRequest(18)).isEmpty());
+    const qint64 slowUs = nowUs() - slow;
+    QVERIFY2(slowUs >= qint64((11 + 15) * 11 * 1e6 / 9600), qPrintable(QString::number(slowUs)));
 }
 
 void TstZDeviceEmulator::hangUp()
