@@ -282,6 +282,13 @@ bool ZDeviceEmulator::sendBytes(const QByteArray &bytes, bool paced, std::chrono
     const auto begin = Clock::now();
     int done = 0;
     while (done < bytes.size()) {
+        // A port that was closed meanwhile must not find this reply waiting when it is opened
+        // again, just as a real line forgets what arrived while nobody listened.
+        pollfd hup = {m_masterFd, 0, 0};
+        if (::poll(&hup, 1, 0) > 0 && (hup.revents & POLLHUP)) {
+            ::tcflush(m_masterFd, TCOFLUSH);
+            return false;
+        }
         int chunk = bytes.size() - done;
         if (paced) {
             // A byte reaches the far end once its last stop bit is out.
@@ -348,6 +355,7 @@ void ZDeviceEmulator::run()
             // Nobody has the slave open: the master keeps reporting a hang-up, so look again
             // shortly instead of spinning. Whatever was half received is gone with the opener.
             buffer.clear();
+            ::tcflush(m_masterFd, TCIOFLUSH);
             pollfd fd = {m_wakePipe[0], POLLIN, 0};
             ::poll(&fd, 1, 5);
         }
