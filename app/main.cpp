@@ -1,10 +1,8 @@
-// TarnControl start-up: identity, the settings file beside the executable, the register table,
-// the device graph, the event loop and the orderly end.
+// TarnControl start-up: identity, the settings file beside the executable, the register table
+// and the device graph, the event loop, and the orderly end that saves the device's settings.
 
 #include <QApplication>
-#include <QDir>
 #include <QSettings>
-#include <QTextStream>
 
 #include <cstdio>
 #include <memory>
@@ -12,19 +10,32 @@
 #include <typeinfo>
 
 #include "zfastloader.h"
-#include "zregister.h"
+#include "zfastprotocolhendler.h"
+#include "zserialconnection.h"
+#include "zsignalwatcher.h"
+#include "zstartup.h"
+#include "ztarnvex.h"
 
 namespace {
 
-const char *const ApplicationVersion = "2.0";
-
-// Builds the object graph; any exception here ends the program with exit code 2.
-void buildGraph(const QString &databasePath, std::unique_ptr<RegisterTable> &table,
-                ZRegister *&statusRegister)
+// Builds protocol handler, connection, register table and device. Whatever was created is
+// released again when a step fails, so a failed start leaves nothing running.
+ZTarnVex *buildDevice(const QString &databasePath)
 {
-    table.reset(new RegisterTable);
+    std::unique_ptr<ZFastProtocolHendler> protocol(new ZFastProtocolHendler);
+    std::unique_ptr<ZSerialConnection> connection(new ZSerialConnection(protocol.get()));
+    std::unique_ptr<RegisterTable> table(new RegisterTable);
     loadRegisters(table.get(), databasePath);
-    statusRegister = findStatusRegister(table.get());
+    ZRegister *statusRegister = findStatusRegister(table.get());
+
+    std::unique_ptr<ZTarnVex> device(new ZTarnVex);
+    device->setRegisters(table.release());
+    device->setStatusRegister(statusRegister);
+    device->setConnection(connection.release());
+    device->setProtocol(protocol.release());
+    device->setName(QStringLiteral("ТАРН"));
+    device->setLatinName(QStringLiteral("TARN"));
+    return device.release();
 }
 
 void reportStartupFailure(const char *what)
@@ -35,32 +46,38 @@ void reportStartupFailure(const char *what)
     std::fprintf(stderr, "%s\n", line.constData());
 }
 
+// Without a window the device's own report lines are the operator's only view of the exchange.
+void printDeviceEvents(ZAbstractDevice *device)
+{
+    auto print = [](const QString &text) {
+        std::fprintf(stdout, "%s\n", text.toUtf8().constData());
+        std::fflush(stdout);
+    };
+    QObject::connect(device, &ZAbstractDevice::started, [print] { print(QStringLiteral("exchange started")); });
+    QObject::connect(device, &ZAbstractDevice::finished, [print] { print(QStringLiteral("exchange stopped")); });
+    QObject::connect(device, &ZAbstractDevice::connected, [print] { print(QStringLiteral("device connected")); });
+    QObject::connect(device, &ZAbstractDevice::disconnected, [print] { print(QStringLiteral("device disconnected")); });
+    QObject::connect(device, &ZAbstractDevice::message, print);
+    QObject::connect(device, &ZAbstractDevice::critical,
+                     [print](const QString &text) { print(QStringLiteral("critical: ") + text); });
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("zembrakor"));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("zembrakor.local"));
-    QCoreApplication::setApplicationName(QStringLiteral("TarnControl"));
-    QCoreApplication::setApplicationVersion(QLatin1String(ApplicationVersion));
-
+    ZStartup::setIdentity();
     const QString appDir = QCoreApplication::applicationDirPath();
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, appDir + "/settings.ini");
-    QSettings::setDefaultFormat(QSettings::IniFormat);
+    ZStartup::useSettingsFileIn(appDir);
 
-    QSettings settings;
-    settings.beginGroup(QStringLiteral("Logger"));
-    const int logInterval = settings.value(QStringLiteral("Interval"), 500).toInt();
-    settings.endGroup();
-    Q_UNUSED(logInterval)
+    std::unique_ptr<QSettings> settings(ZStartup::openSettings());
+    const int logInterval = ZStartup::readLogInterval(*settings);
+    Q_UNUSED(logInterval) // handed to the main window
 
-    const QString databasePath = appDir + "/tarn_vex.ddb";
-
-    std::unique_ptr<RegisterTable> table;
-    ZRegister *statusRegister = nullptr;
+    ZTarnVex *device = nullptr;
     try {
-        buildGraph(databasePath, table, statusRegister);
+        device = buildDevice(appDir + "/tarn_vex.ddb");
     } catch (const std::runtime_error &e) {
         reportStartupFailure(e.what());
         return 2;
@@ -69,7 +86,15 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    int exitCode = 0;
-    settings.sync();
+    ZStartup::loadDeviceSettings(device, QLatin1String(ZStartup::DefaultPortName));
+    ZSignalWatcher signalWatcher;
+    printDeviceEvents(device);
+    device->start();
+
+    const int exitCode = app.exec();
+
+    ZStartup::saveDeviceSettings(device);
+    settings->sync();
+    delete device;
     return exitCode;
 }

@@ -1,0 +1,30 @@
+#ifndef ZSIGNALWATCHER_H
+#define ZSIGNALWATCHER_H
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// Turns SIGINT and SIGTERM into an orderly end of the event loop with exit code 0, so that a
+// program stopped from a terminal or by a service manager saves its settings like one closed
+// from its window. The handler only writes a byte to a socket pair; the rest runs in the loop.
+class ZSignalWatcher : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ZSignalWatcher(QObject *parent = nullptr);
+    ~ZSignalWatcher() override;
+
+    bool isActive() const { return m_notifier != nullptr; }
+
+signals:
+    void terminationRequested(int signalNumber);
+
+private slots:
+    void on_notifier_activated();
+
+private:
+    QSocketNotifier *m_notifier = nullptr;
+};
+
+#endif // ZSIGNALWATCHER_H
