@@ -1,0 +1,140 @@
+// The whole polling stack — device engine, serial worker thread, pseudo-terminal — against the
+// device emulator in its own process, pacing every byte at 115200 8N2, ask interval 10 ms.
+// Prints polls per second beside the limit that wire time + the 10 ms burst gap + the ask
+// interval allow, the program's CPU time per poll, and its resident memory over the run.
+//
+// Usage: wholestack [seconds=30]
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QTimer>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+#include "zfastloader.h"
+#include "zfastprotocolhendler.h"
+#include "zserialconnection.h"
+#include "ztarnvex.h"
+
+namespace {
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
+    const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 30;
+    const int warmupSeconds = 3;
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QString database = bin + "/tarn_vex.ddb";
+
+    QTemporaryDir dir;
+    const QString link = dir.filePath("ttyTARN");
+    QProcess emulator;
+    emulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    emulator.start(bin + "/tarn-emulator", {"--db", database, "--link", link, "--pace", "--quiet"});
+    if (!emulator.waitForStarted()) {
+        std::fprintf(stderr, "cannot start tarn-emulator\n");
+        return 1;
+    }
+    QElapsedTimer wait;
+    wait.start();
+    while (!QFile::exists(link) && wait.elapsed() < 5000)
+        QThread::msleep(20);
+
+    auto *protocol = new ZFastProtocolHendler;
+    auto *connection = new ZSerialConnection(protocol);
+    auto *table = new RegisterTable;
+    loadRegisters(table, database);
+    ZTarnVex device;
+    device.setRegisters(table);
+    device.setStatusRegister(findStatusRegister(table));
+    device.setConnection(connection);
+    device.setProtocol(protocol);
+    ZSerialPortProps props;
+    props.name = link;
+    connection->setDetails(QVariant::fromValue(props));
+    device.setProperty("askinterval", 10);
+
+    // Byte counts of both directions, for the wire-time limit.
+    qint64 bytesIn = 0, bytesOut = 0;
+    QObject::connect(connection, &ZAbstractConnection::dataIn, &app,
+                     [&](const QByteArray &data) { bytesIn += data.size(); }, Qt::QueuedConnection);
+    QObject::connect(connection, &ZAbstractConnection::sent, &app,
+                     [&](const QByteArray &data) { bytesOut += data.size(); }, Qt::QueuedConnection);
+
+    qint64 polls = 0, failures = 0;
+    QObject::connect(&device, &ZAbstractDevice::statusRcv, [&] { ++polls; });
+    QObject::connect(&device, &ZAbstractDevice::paketTimeout, [&] { ++failures; });
+    QObject::connect(&device, &ZAbstractDevice::paketError, [&] { ++failures; });
+
+    qint64 polls0 = 0, bytesIn0 = 0, bytesOut0 = 0;
+    double cpu0 = 0;
+    long rss0 = 0;
+    QElapsedTimer clock;
+    QTimer::singleShot(warmupSeconds * 1000, [&] {
+        polls0 = polls;
+        bytesIn0 = bytesIn;
+        bytesOut0 = bytesOut;
+        cpu0 = cpuSeconds();
+        rss0 = residentKiB();
+        clock.start();
+    });
+    QTimer::singleShot((warmupSeconds + seconds) * 1000, &app, &QCoreApplication::quit);
+    device.start();
+    app.exec();
+
+    const double elapsed = clock.elapsed() / 1000.0;
+    const qint64 n = polls - polls0;
+    const double cpu = cpuSeconds() - cpu0;
+    const long rss1 = residentKiB();
+    device.stop();
+    emulator.terminate();
+    emulator.waitForFinished(5000);
+
+    if (n <= 0) {
+        std::printf("wholestack: no status polls in %.1f s\n", elapsed);
+        return 1;
+    }
+    // 8N2: a start bit, 8 data bits and 2 stop bits per byte.
+    const double byteTime = 11.0 / 115200.0;
+    const double wirePerPoll = double((bytesIn - bytesIn0) + (bytesOut - bytesOut0)) / double(n) * byteTime;
+    const double limit = 1.0 / (wirePerPoll + 0.010 + 0.010);
+    const double rate = double(n) / elapsed;
+    std::printf("wholestack: %lld status polls in %.1f s, %lld failures\n", (long long)n, elapsed,
+                (long long)failures);
+    std::printf("  polls per second      %.2f\n", rate);
+    std::printf("  limit                 %.2f  (wire %.2f ms + burst gap 10 ms + ask interval 10 ms per poll)\n",
+                limit, wirePerPoll * 1000.0);
+    std::printf("  ratio                 %.3f  (target >= 0.95)\n", rate / limit);
+    std::printf("  CPU time per poll     %.3f ms\n", cpu / double(n) * 1000.0);
+    std::printf("  resident memory       %ld KiB after warm-up, %ld KiB at the end, growth %ld KiB (target <= 1024)\n",
+                rss0, rss1, rss1 - rss0);
+    return 0;
+}
