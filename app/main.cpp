@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <QTextCodec>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -46,8 +48,9 @@ void reportStartupFailure(const char *what)
     std::fprintf(stderr, "%s\n", line.constData());
 }
 
-// Without a window the device's own report lines are the operator's only view of the exchange.
-void printDeviceEvents(ZAbstractDevice *device)
+// Without a window the device's own report lines, and a summary of the decoded status every
+// few seconds, are the operator's only view of the exchange.
+void printDeviceEvents(ZTarnVex *device)
 {
     auto print = [](const QString &text) {
         std::fprintf(stdout, "%s\n", text.toUtf8().constData());
@@ -60,6 +63,20 @@ void printDeviceEvents(ZAbstractDevice *device)
     QObject::connect(device, &ZAbstractDevice::message, print);
     QObject::connect(device, &ZAbstractDevice::critical,
                      [print](const QString &text) { print(QStringLiteral("critical: ") + text); });
+
+    auto *summary = new QTimer(device);
+    QObject::connect(summary, &QTimer::timeout, device, [device, print] {
+        if (!device->isConnected())
+            return;
+        print(QStringLiteral("lock %1, frequency %2 kHz, power %3 dBm, voltage %4 V, alarm %5 | %6 | %7")
+                  .arg(device->lock())
+                  .arg(device->frequency())
+                  .arg(double(device->power()), 0, 'f', 1)
+                  .arg(double(device->voltage()), 0, 'f', 2)
+                  .arg(device->generalAlarmValue())
+                  .arg(device->topLine().trimmed(), device->bottomLine().trimmed()));
+    });
+    summary->start(3000);
 }
 
 } // namespace
@@ -88,6 +105,9 @@ int main(int argc, char *argv[])
 
     ZStartup::loadDeviceSettings(device, QLatin1String(ZStartup::DefaultPortName));
     ZSignalWatcher signalWatcher;
+    // The device's texts (LCD lines, string registers) are Windows-1251; the LCD panel installs
+    // this codec once a window exists, the text view needs it now.
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
     printDeviceEvents(device);
     device->start();
 
