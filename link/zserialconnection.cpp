@@ -49,6 +49,10 @@ ZSerialConnection::~ZSerialConnection()
         stopConnection();
         wait();
     }
+    // QThread::wait synchronises through a futex that ThreadSanitizer cannot see; taking the
+    // lock orders everything the last worker did before the members go away.
+    lockState();
+    unlockState();
 }
 
 void ZSerialConnection::lockState() const
@@ -215,6 +219,10 @@ void ZSerialConnection::serveSession(QSerialPort &port)
     Work work = takeWork(request);
     unlockState();
 
+    // Every start of the worker is announced on its first open, also after a worker that had
+    // announced itself, lost its port (or got new settings) and then could not open it again:
+    // otherwise the device, which becomes started only on running(), would wait forever.
+    m_announcePending = true;
     bool reconfigure = true;
     int writeFailures = 0;
     while (work != Work::End) {

@@ -649,10 +649,12 @@ void TestSerialConnection::hangUp()
     QVERIFY(log.waitFor("finished"));
     QCOMPARE(log.count("critical"), 1);
 
-    // Back again: the next request is served.
+    // Back again: the next request starts a new worker, which announces itself (the device
+    // waits for running() before it polls) and is served.
     QVERIFY(peer.open(link));
     log.clear();
     QVERIFY(exchange(connection, log, peer, request, reply));
+    QCOMPARE(log.lines(), openingLines(propsFor(link)) + exchangeLines(request, reply));
     QVERIFY(connection.isRunning());
 }
 
