@@ -21,6 +21,16 @@ class QSerialPort;
 //   m_workerActive              true from the send() that starts a worker until that worker has
 //                               decided to end; send() starts a thread only while it is false,
 //                               so no request falls between an ending worker and a new one.
+//                               A request sent after a stop the worker has not seen yet makes
+//                               it close the port and begin a new session in the same thread.
+//   m_resumeInThread            send() from the worker's own thread (a directly connected slot)
+//                               after the worker decided to end: it carries on instead.
+//
+// A dead line (the far end of a pseudo-terminal closed, a USB adapter pulled) shows as a
+// resource or read error: the outcome of the request in hand is reported (writeFail or
+// timeout), the port is closed with its messages, and the next request reopens it; if that
+// fails, critical() carries the port's error text and the worker ends, to be started again by
+// the next send().
 class ZSerialConnection : public ZAbstractConnection
 {
     Q_OBJECT
@@ -83,7 +93,8 @@ private:
     bool m_requestPending = false;
     bool m_workerActive = false;
     bool m_resumeInThread = false;
-    // Touched only by the worker; sessions follow each other strictly (see send()).
+    // Touched only by the worker; sessions follow each other strictly (see send()). Set at the
+    // start of every session: each start of the worker is announced on its first open.
     bool m_announcePending = true;
     // The name the port was opened with, for the close messages.
     QString m_openName;
