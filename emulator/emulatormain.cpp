@@ -81,6 +81,9 @@ int main(int argc, char *argv[])
         {QStringLiteral("error-code"), QStringLiteral("Answer requests with an error response with this code."), QStringLiteral("C")},
         {QStringLiteral("error-count"), QStringLiteral("How many requests get the error response (default -1: all)."), QStringLiteral("N")},
         {QStringLiteral("deterministic"), QStringLiteral("No random noise on power, voltage and spectrum.")},
+        {QStringLiteral("power"), QStringLiteral("Signal power (default -62)."), QStringLiteral("DBM")},
+        {QStringLiteral("no-lock"), QStringLiteral("Report the receiver out of lock.")},
+        {QStringLiteral("status"), QStringLiteral("Status byte: bits 0-6 alarms, bit 7 attenuator (e.g. 0x81)."), QStringLiteral("BYTE")},
         {QStringLiteral("quiet"), QStringLiteral("No periodic activity lines.")},
     });
     parser.process(app);
@@ -118,6 +121,25 @@ int main(int argc, char *argv[])
     if (errorCode >= 0)
         emulator.setErrorReply(errorCount, errorCode);
     emulator.setDeterministic(parser.isSet(QStringLiteral("deterministic")));
+    emulator.setLock(!parser.isSet(QStringLiteral("no-lock")));
+    if (parser.isSet(QStringLiteral("power"))) {
+        bool ok = false;
+        const double power = parser.value(QStringLiteral("power")).toDouble(&ok);
+        if (!ok) {
+            complain(QStringLiteral("--power wants a number in dBm"));
+            return 1;
+        }
+        emulator.setSignalPower(power);
+    }
+    if (parser.isSet(QStringLiteral("status"))) {
+        bool ok = false;
+        const uint bits = parser.value(QStringLiteral("status")).toUInt(&ok, 0);
+        if (!ok || bits > 0xFF) {
+            complain(QStringLiteral("--status wants a byte, e.g. 0x81"));
+            return 1;
+        }
+        emulator.setStatusByte(quint8(bits));
+    }
 
     if (!emulator.start(parser.value(QStringLiteral("link")))) {
         complain(QStringLiteral("cannot start: %1").arg(emulator.errorString()));

@@ -86,11 +86,12 @@ public:
     // ---- statistics ----
     // Requests answered with any kind of reply (normal, error, corrupted).
     quint64 requestsServed() const;
-    // Every frame received, including those dropped for a bad CRC or another address.
+    // Every frame received, including those ignored for a bad CRC or another address.
+    // Statistics survive stop() and start(); resetStatistics() clears them.
     quint64 requestsReceived() const;
     // Reads of the status register that were answered.
     quint64 statusPolls() const;
-    // Requests received per register number (frames with a good CRC only).
+    // Requests received per register number (frames with a good CRC addressed to the device).
     QMap<int, quint64> requestsByRegister() const;
     // The last (up to 100) request frames as received: stuffed, from the start pair up to but
     // without the end pair (garbage before the start pair is not included).
