@@ -13,8 +13,6 @@
 PtyPeer::~PtyPeer()
 {
     hangUp();
-    if (!m_linkPath.isEmpty())
-        QFile::remove(m_linkPath);
 }
 
 bool PtyPeer::open(const QString &linkPath)
@@ -48,6 +46,10 @@ void PtyPeer::hangUp()
     if (m_slave >= 0)
         ::close(m_slave);
     m_master = m_slave = -1;
+    // The freed /dev/pts number is soon given to some other pty (other tests run in parallel);
+    // a link left pointing at it would lead the connection there.
+    if (!m_linkPath.isEmpty())
+        QFile::remove(m_linkPath);
 }
 
 QString PtyPeer::path() const

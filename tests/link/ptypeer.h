@@ -17,7 +17,8 @@ public:
 
     // Opens a fresh pty in raw mode; with a link path, points that symbolic link at the slave.
     bool open(const QString &linkPath = QString());
-    // Closes both ends held here: a port open on the slave sees a hang-up, the slave vanishes.
+    // Closes both ends held here: a port open on the slave sees a hang-up, the slave and the
+    // link vanish.
     void hangUp();
     // The link if one was given, else the slave device.
     QString path() const;

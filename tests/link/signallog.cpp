@@ -46,6 +46,10 @@ SignalLog::~SignalLog()
     // The worker may be in the middle of a signal; it has to be gone before the log.
     m_connection->stopConnection();
     m_connection->wait();
+    // QThread::wait synchronises through a futex ThreadSanitizer cannot see. Every slot above
+    // ends by taking m_mutex, so taking it here orders the worker's last calls of them before
+    // the slot objects are freed by the disconnects.
+    { std::lock_guard<std::mutex> lock(m_mutex); }
     for (const QMetaObject::Connection &connection : qAsConst(m_connections))
         QObject::disconnect(connection);
 }

@@ -367,6 +367,7 @@ void TestSerialConnection::stop()
     if (awaitingReply) {
         connection.send(request);
         QCOMPARE(peer.readRequest(3000), request);
+        QVERIFY(log.waitFor("sent"));
         log.clear();
         connection.stopConnection();
         QThread::msleep(50);
@@ -400,7 +401,9 @@ void TestSerialConnection::openFailure_data()
 {
     QTest::addColumn<QString>("name");
 
-    QTest::newRow("missing device") << "/nonexistent/ttyTARN0";
+    // Unique per process: QSerialPort keeps a lock file named after the device.
+    QTest::newRow("missing device")
+        << "/nonexistent/ttyTARN" + QString::number(QCoreApplication::applicationPid());
     QTest::newRow("empty name") << "";
 }
 
