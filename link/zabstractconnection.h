@@ -41,6 +41,12 @@ public:
     void setWriteTimeout(int ms);
     bool isRunning() const { return m_isRunning; }
 
+    // QThread::wait, made visible to ThreadSanitizer: Qt's wait synchronises through a futex
+    // that the sanitizer cannot see, so in TSan builds the worker's last steps are acquired here
+    // (the worker releases them at its very end) before the caller frees what it used, such as
+    // the protocol handler. Hides QThread::wait for callers that hold a connection pointer.
+    bool wait(unsigned long time = ULONG_MAX);
+
     ZAbstractProtocolHendler *protocolHandler() const { return m_handler; }
 
 signals:

@@ -6,15 +6,35 @@
 #include "zabstractprotocolhendler.h"
 
 #ifdef TARN_TSAN
+#include <QThreadStorage>
+
+#include <memory>
+
 // QMutex and QWaitCondition of this Qt build sit on raw futexes that ThreadSanitizer does not
 // intercept; these tell it where the lock hands data from one thread to the other.
 extern "C" void __tsan_acquire(void *addr);
 extern "C" void __tsan_release(void *addr);
 #define TARN_TSAN_ACQUIRE(addr) __tsan_acquire(addr)
 #define TARN_TSAN_RELEASE(addr) __tsan_release(addr)
+
+namespace {
+
+// After run() returns, Qt still uses the thread object on the worker thread: emitting
+// finished() reads its meta-object for the queued connections. Thread-local storage is cleared
+// right after that and before QThread::wait() returns, so a release from there lets whoever
+// takes the lock after wait() (the destructor does) see those last steps ordered.
+void releaseAtThreadEnd(void *addr)
+{
+    static QThreadStorage<std::shared_ptr<void>> marker;
+    marker.setLocalData(std::shared_ptr<void>(addr, [](void *a) { __tsan_release(a); }));
+}
+
+} // namespace
+#define TARN_TSAN_RELEASE_AT_THREAD_END(addr) releaseAtThreadEnd(addr)
 #else
 #define TARN_TSAN_ACQUIRE(addr) ((void)0)
 #define TARN_TSAN_RELEASE(addr) ((void)0)
+#define TARN_TSAN_RELEASE_AT_THREAD_END(addr) ((void)0)
 #endif
 
 namespace {
@@ -192,6 +212,7 @@ void ZSerialConnection::endWithCritical(const QString &text)
 
 void ZSerialConnection::run()
 {
+    TARN_TSAN_RELEASE_AT_THREAD_END(&m_lock);
     // The port belongs to this thread and lives exactly as long as the thread function.
     QSerialPort port;
     for (;;) {

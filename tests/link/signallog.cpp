@@ -81,10 +81,10 @@ void SignalLog::clear()
 
 void SignalLog::add(const QString &line)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_lines << line;
-    }
+    // Notified under the lock, so that the destructor's lock orders this last use of the
+    // condition variable before it is destroyed.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_lines << line;
     m_added.notify_all();
 }
 
