@@ -106,6 +106,7 @@ private slots:
     void changedSettings();
     void stop_data();
     void stop();
+    void sendRightAfterStop();
     void openFailure_data();
     void openFailure();
     void wakeWithoutRequest();
@@ -395,6 +396,39 @@ void TestSerialConnection::stop()
     QVERIFY(exchange(connection, log, peer, request, reply));
     QCOMPARE(log.lines(),
              openingLines(propsFor(peer.path())) + exchangeLines(request, reply));
+}
+
+void TestSerialConnection::sendRightAfterStop()
+{
+    // The operator stops and starts again while a reply is still on its way: the stop ends the
+    // session after that transaction, the request is served by a new one.
+    PtyPeer peer;
+    QVERIFY(peer.open());
+    ZFastProtocolHendler handler;
+    ZSerialConnection connection(&handler);
+    SignalLog log(&connection);
+    connection.setPortName(peer.path());
+    const QByteArray first = readRequest(1);
+    const QByteArray firstReply = readReply(1, Status);
+    const QByteArray next = readRequest(2);
+    const QByteArray nextReply = readReply(2, QByteArray::fromHex("0100"));
+
+    connection.send(first);
+    QCOMPARE(peer.readRequest(3000), first);
+    QVERIFY(log.waitFor("sent"));
+    log.clear();
+    connection.stopConnection();
+    connection.send(next);
+    QThread::msleep(30);
+    peer.write(firstReply);
+    QCOMPARE(peer.readRequest(3000), next);
+    peer.write(nextReply);
+    QVERIFY(log.waitFor("received", 2));
+
+    QStringList opening = openingLines(propsFor(peer.path()));
+    QCOMPARE(log.lines(), exchangeLines(first, firstReply).mid(1) + closingLines(peer.path())
+                 + opening + exchangeLines(next, nextReply));
+    QVERIFY(connection.isRunning());
 }
 
 void TestSerialConnection::openFailure_data()
@@ -757,7 +791,8 @@ void TestSerialConnection::emulatorHangUp()
     connection.send(request);
     QVERIFY(log.waitFor("received"));
 
-    emulator.hangUp(400);
+    const int downMs = 800;
+    emulator.hangUp(downMs);
     QElapsedTimer timer;
     timer.start();
     // Polls while the line is down fail, none hangs: the first finds the dead port and closes
@@ -769,10 +804,10 @@ void TestSerialConnection::emulatorHangUp()
     connection.send(request);
     QVERIFY(log.waitFor("critical"));
     QVERIFY(connection.wait(1000));
-    QVERIFY2(timer.elapsed() < 400, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < downMs, qPrintable(QString::number(timer.elapsed())));
 
     // The emulator is back on a fresh pty behind the same link.
-    QTest::qWait(600);
+    QTest::qWait(downMs - int(timer.elapsed()) + 200);
     log.clear();
     connection.send(request);
     QVERIFY(log.waitFor("received", 1, 3000));
