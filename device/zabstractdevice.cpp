@@ -476,22 +476,9 @@ void ZAbstractDevice::on_transactionWriteFail()
 
 void ZAbstractDevice::readData(QVariant dataId)
 {
-    // While the worker is ending, a request would either be lost with it or, sent after it has
-    // ended, start the link again behind the user's back.
-    if (!m_started || m_stopping) {
-        refuse(dataId, tr("%1: устройство остановлено.").arg(m_name));
+    ZRegister *reg = acceptRequest(dataId);
+    if (!reg)
         return;
-    }
-    if (m_blocked) {
-        refuse(dataId, tr("%1: устройство заблокировано.").arg(m_name));
-        return;
-    }
-    ZRegister *reg = findRegister(m_registers, dataId);
-    if (!reg) {
-        refuse(dataId, tr("%1: регистр %2 не найден в таблице регистров.")
-                           .arg(m_name, dataId.toString()));
-        return;
-    }
     if (reg->rw() == WriteOnly) {
         refuse(dataId, tr("%1: регистр %2 доступен только для записи.")
                            .arg(m_name, dataId.toString()));
@@ -503,22 +490,9 @@ void ZAbstractDevice::readData(QVariant dataId)
 
 void ZAbstractDevice::writeData(QVariant dataId, QVariant value, bool confirm)
 {
-    // While the worker is ending, a request would either be lost with it or, sent after it has
-    // ended, start the link again behind the user's back.
-    if (!m_started || m_stopping) {
-        refuse(dataId, tr("%1: устройство остановлено.").arg(m_name));
+    ZRegister *reg = acceptRequest(dataId);
+    if (!reg)
         return;
-    }
-    if (m_blocked) {
-        refuse(dataId, tr("%1: устройство заблокировано.").arg(m_name));
-        return;
-    }
-    ZRegister *reg = findRegister(m_registers, dataId);
-    if (!reg) {
-        refuse(dataId, tr("%1: регистр %2 не найден в таблице регистров.")
-                           .arg(m_name, dataId.toString()));
-        return;
-    }
     if (reg->rw() == ReadOnly) {
         refuse(dataId, tr("%1: регистр %2 доступен только для чтения.")
                            .arg(m_name, dataId.toString()));
@@ -541,6 +515,25 @@ void ZAbstractDevice::writeData(QVariant dataId, QVariant value)
 
 // ---------------------------------------------------------------------------------------------
 // Helpers
+
+ZRegister *ZAbstractDevice::acceptRequest(const QVariant &dataId)
+{
+    // While the worker is ending, a request would either be lost with it or, sent after it has
+    // ended, start the link again behind the user's back.
+    if (!m_started || m_stopping) {
+        refuse(dataId, tr("%1: устройство остановлено.").arg(m_name));
+        return nullptr;
+    }
+    if (m_blocked) {
+        refuse(dataId, tr("%1: устройство заблокировано.").arg(m_name));
+        return nullptr;
+    }
+    ZRegister *reg = findRegister(m_registers, dataId);
+    if (!reg)
+        refuse(dataId, tr("%1: регистр %2 не найден в таблице регистров.")
+                           .arg(m_name, dataId.toString()));
+    return reg;
+}
 
 void ZAbstractDevice::clearQueue()
 {

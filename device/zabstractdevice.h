@@ -136,6 +136,9 @@ protected:
 
     // Reports a request that is not queued: paketWriteFail(dataId), then error(text).
     void refuse(const QVariant &dataId, const QString &text);
+    // The register of a read or write request, or null after refusing a request the device
+    // cannot take now (stopped, blocked, register not in the table).
+    ZRegister *acceptRequest(const QVariant &dataId);
 
 private slots:
     void on_askTimerTimeout();
