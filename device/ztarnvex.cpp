@@ -18,6 +18,11 @@ bool floatChanged(float stored, float received)
 
 } // namespace
 
+void registerSpectrFrameType()
+{
+    qRegisterMetaType<SpectrFrame>("SpectrFrame");
+}
+
 ZTarnVex::ZTarnVex(QObject *parent)
     : ZAbstractTarn(parent),
       m_averagePow(std::numeric_limits<float>::quiet_NaN()),

@@ -1,8 +1,18 @@
 #ifndef ZTARNVEX_H
 #define ZTARNVEX_H
 
-#include "spectrframe.h"
+#include <QMetaType>
+#include <QVector>
+
 #include "zabstracttarn.h"
+
+// One slice of the receiver's spectrum: 32 levels in dB. Frames 0 to 63 tile the 2046-point
+// spectrum; the frame number travels beside the frame in ZTarnVex::spectrFrame.
+typedef QVector<double> SpectrFrame;
+
+// Registers the name "SpectrFrame" with the meta-type system so that the signal can be queued.
+// Safe to call more than once.
+void registerSpectrFrameType();
 
 // The receiver model the program drives. Its status payload starts with the telemetry
 // (little-endian, IEEE 754 single-precision floats):

@@ -1,6 +1,0 @@
-#include "spectrframe.h"
-
-void registerSpectrFrameType()
-{
-    qRegisterMetaType<SpectrFrame>("SpectrFrame");
-}
