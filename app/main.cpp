@@ -11,34 +11,12 @@
 #include <stdexcept>
 #include <typeinfo>
 
-#include "zfastloader.h"
-#include "zfastprotocolhendler.h"
-#include "zserialconnection.h"
+#include "zdevicefactory.h"
 #include "zsignalwatcher.h"
 #include "zstartup.h"
 #include "ztarnvex.h"
 
 namespace {
-
-// Builds protocol handler, connection, register table and device. Whatever was created is
-// released again when a step fails, so a failed start leaves nothing running.
-ZTarnVex *buildDevice(const QString &databasePath)
-{
-    std::unique_ptr<ZFastProtocolHendler> protocol(new ZFastProtocolHendler);
-    std::unique_ptr<ZSerialConnection> connection(new ZSerialConnection(protocol.get()));
-    std::unique_ptr<RegisterTable> table(new RegisterTable);
-    loadRegisters(table.get(), databasePath);
-    ZRegister *statusRegister = findStatusRegister(table.get());
-
-    std::unique_ptr<ZTarnVex> device(new ZTarnVex);
-    device->setRegisters(table.release());
-    device->setStatusRegister(statusRegister);
-    device->setConnection(connection.release());
-    device->setProtocol(protocol.release());
-    device->setName(QStringLiteral("ТАРН"));
-    device->setLatinName(QStringLiteral("TARN"));
-    return device.release();
-}
 
 void reportStartupFailure(const char *what)
 {
@@ -92,9 +70,9 @@ int main(int argc, char *argv[])
     const int logInterval = ZStartup::readLogInterval(*settings);
     Q_UNUSED(logInterval) // handed to the main window
 
-    ZTarnVex *device = nullptr;
+    std::unique_ptr<ZTarnVex> device;
     try {
-        device = buildDevice(appDir + "/tarn_vex.ddb");
+        device = ZDeviceFactory::createTarnVex(appDir + "/tarn_vex.ddb");
     } catch (const std::runtime_error &e) {
         reportStartupFailure(e.what());
         return 2;
@@ -103,18 +81,18 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    ZStartup::loadDeviceSettings(device, QLatin1String(ZStartup::DefaultPortName));
+    ZStartup::loadDeviceSettings(device.get(), QLatin1String(ZStartup::DefaultPortName));
     ZSignalWatcher signalWatcher;
     // The device's texts (LCD lines, string registers) are Windows-1251; the LCD panel installs
     // this codec once a window exists, the text view needs it now.
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
-    printDeviceEvents(device);
+    printDeviceEvents(device.get());
     device->start();
 
     const int exitCode = app.exec();
 
-    ZStartup::saveDeviceSettings(device);
+    ZStartup::saveDeviceSettings(device.get());
     settings->sync();
-    delete device;
+    device.reset();
     return exitCode;
 }

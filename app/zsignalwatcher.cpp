@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,19 +14,21 @@ int g_pipe[2] = {-1, -1};
 
 void onSignal(int signalNumber)
 {
+    // Nothing but async-signal-safe calls here, and the interrupted code's errno left as it was.
+    const int savedErrno = errno;
     const char byte = char(signalNumber);
-    // Nothing but async-signal-safe calls here.
     [[maybe_unused]] const ssize_t n = ::write(g_pipe[0], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace
 
 ZSignalWatcher::ZSignalWatcher(QObject *parent) : QObject(parent)
 {
-    if (g_pipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_pipe) != 0)
+    // Close-on-exec: a child started later (a shell, a helper) must not hold the pair.
+    if (g_pipe[0] < 0
+        && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_pipe) != 0)
         return;
-    ::fcntl(g_pipe[0], F_SETFL, O_NONBLOCK);
-    ::fcntl(g_pipe[1], F_SETFL, O_NONBLOCK);
 
     struct sigaction action = {};
     action.sa_handler = onSignal;

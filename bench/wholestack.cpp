@@ -14,11 +14,12 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 #include <sys/resource.h>
 
-#include "zfastloader.h"
-#include "zfastprotocolhendler.h"
-#include "zserialconnection.h"
+#include "zabstractconnection.h"
+#include "zdevicefactory.h"
+#include "zserialportprops.h"
 #include "ztarnvex.h"
 
 namespace {
@@ -68,15 +69,9 @@ int main(int argc, char *argv[])
     while (!QFile::exists(link) && wait.elapsed() < 5000)
         QThread::msleep(20);
 
-    auto *protocol = new ZFastProtocolHendler;
-    auto *connection = new ZSerialConnection(protocol);
-    auto *table = new RegisterTable;
-    loadRegisters(table, database);
-    ZTarnVex device;
-    device.setRegisters(table);
-    device.setStatusRegister(findStatusRegister(table));
-    device.setConnection(connection);
-    device.setProtocol(protocol);
+    const std::unique_ptr<ZTarnVex> owner = ZDeviceFactory::createTarnVex(database);
+    ZTarnVex &device = *owner;
+    ZAbstractConnection *connection = device.connection();
     ZSerialPortProps props;
     props.name = link;
     connection->setDetails(QVariant::fromValue(props));

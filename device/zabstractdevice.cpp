@@ -359,7 +359,7 @@ void ZAbstractDevice::on_transactionRcv(QByteArray data)
 
     QByteArray payload;
     const ParseResult result = m_protocol->parseResponse(payload, data, *reg, m_current.kind);
-    if (result != 0) {
+    if (result != ParseOk) {
         failTransaction(reg, m_protocol->lastError());
         armTimer();
         return;

@@ -1,30 +1,17 @@
 // tarn-emulator: the receiver on a pseudo-terminal, for running the program without hardware.
 
 #include "zdeviceemulator.h"
+#include "zsignalwatcher.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QSocketNotifier>
 #include <QStringList>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char c = 1;
-    const ssize_t n = ::write(signalPipe[1], &c, 1);
-    (void)n;
-}
 
 void say(const QString &line)
 {
@@ -88,6 +75,14 @@ int main(int argc, char *argv[])
     });
     parser.process(app);
 
+    // From here on SIGINT and SIGTERM end the program through its event loop, so that the link
+    // it is about to create is removed again whenever the signal comes.
+    ZSignalWatcher signalWatcher;
+    if (!signalWatcher.isActive()) {
+        complain(QStringLiteral("cannot watch for SIGINT and SIGTERM"));
+        return 1;
+    }
+
     ZDeviceEmulator emulator(parser.value(QStringLiteral("db")));
 
     int delay = 0, baud = 115200, split = -1, badCrc = 0, drop = 0, errorCode = -1, errorCount = -1;
@@ -147,24 +142,6 @@ int main(int argc, char *argv[])
     }
     say(QStringLiteral("serving on %1").arg(emulator.portPath()));
 
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) < 0) {
-        complain(QStringLiteral("cannot create the signal pipe"));
-        return 1;
-    }
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&app] {
-        char drain[16];
-        while (::read(signalPipe[0], drain, sizeof drain) > 0) {
-        }
-        app.quit();
-    });
-
     // Proof of life for whoever watches the console: one line every few seconds while the
     // program is polling.
     QTimer activity;
@@ -190,7 +167,5 @@ int main(int argc, char *argv[])
     emulator.stop();
     say(QStringLiteral("received %1 requests, sent %2 replies, %3 status polls; requests by register: %4")
             .arg(received).arg(served).arg(polls).arg(registerSummary(byRegister)));
-    ::close(signalPipe[0]);
-    ::close(signalPipe[1]);
     return code;
 }

@@ -288,6 +288,8 @@ bool ZDeviceEmulator::sendBytes(const QByteArray &bytes, bool paced, std::chrono
         pollfd hup = {m_masterFd, 0, 0};
         if (::poll(&hup, 1, 0) > 0 && (hup.revents & POLLHUP)) {
             ::tcflush(m_masterFd, TCOFLUSH);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_repliesLost;
             return false;
         }
         int chunk = bytes.size() - done;
@@ -687,6 +689,12 @@ quint64 ZDeviceEmulator::statusPolls() const
     return m_statusPolls;
 }
 
+quint64 ZDeviceEmulator::repliesLost() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_repliesLost;
+}
+
 QMap<int, quint64> ZDeviceEmulator::requestsByRegister() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -711,6 +719,7 @@ void ZDeviceEmulator::resetStatistics()
     m_served = 0;
     m_received = 0;
     m_statusPolls = 0;
+    m_repliesLost = 0;
     m_byRegister.clear();
     m_lastRequests.clear();
 }

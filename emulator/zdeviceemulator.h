@@ -91,6 +91,8 @@ public:
     quint64 requestsReceived() const;
     // Reads of the status register that were answered.
     quint64 statusPolls() const;
+    // Replies thrown away because nobody had the port open when they were due.
+    quint64 repliesLost() const;
     // Requests received per register number (frames with a good CRC addressed to the device).
     QMap<int, quint64> requestsByRegister() const;
     // The last (up to 100) request frames as received: stuffed, from the start pair up to but
@@ -147,6 +149,7 @@ private:
     quint64 m_served = 0;
     quint64 m_received = 0;
     quint64 m_statusPolls = 0;
+    quint64 m_repliesLost = 0;
     QMap<int, quint64> m_byRegister;
     QList<QByteArray> m_lastRequests;
 };

@@ -8,9 +8,25 @@
 
 #include "zregister.h"
 
-// Result of checking a response frame: 0 is a valid response, anything else a defect whose text
-// lastError() gives.
+// Result of checking a response frame: ParseOk is a valid response, anything else a defect whose
+// text lastError() gives.
 typedef int ParseResult;
+enum ParseResultCode : int {
+    ParseOk = 0,
+    ParseBadCrc = 1,
+    ParseBadSender = 2,
+    ParseBadReceiver = 3,
+    ParseBadCommand = 4,
+    ParseBadRegister = 5,
+    ParseBadLength = 6,
+    // The device answered with an error response; its code (2 ... 6, or any other) decides.
+    ParseReadRefused = 7,
+    ParseWriteRefused = 8,
+    ParseReadFailed = 9,
+    ParseWriteFailed = 10,
+    ParseBadValueSize = 11,
+    ParseUnknownError = 12
+};
 
 // What a protocol must offer the device and the serial worker: build requests for a register,
 // cut a complete frame out of received bytes, check a response and convert values.

@@ -1,5 +1,6 @@
 #include "zfastprotocolhendler.h"
 
+#include "transaction.h"
 #include "zvaluecodec.h"
 
 namespace {
@@ -7,7 +8,7 @@ namespace {
 // Transaction kinds that expect the write command's answer (write and confirmed write).
 bool isWriteKind(int kind)
 {
-    return kind == 2 || kind == 3;
+    return kind == TransactionWrite || kind == TransactionConfirmWrite;
 }
 
 quint8 byteAt(const QByteArray &bytes, int index, quint8 missing = 0)
@@ -133,42 +134,42 @@ ParseResult ZFastProtocolHendler::parseResponse(QByteArray &valueBytes, const QB
 {
     const QByteArray plain = unstuff(frame);
     if (plain.size() < 4 || crc16(plain) != 0)
-        return fail(1, tr("Bad CRC"));
+        return fail(ParseBadCrc, tr("Bad CRC"));
 
     const QByteArray body = plain.mid(2, plain.size() - 4);
 
     const quint8 sender = byteAt(body, 0);
     if (sender != m_deviceAddress)
-        return fail(2, tr("Ошибка адреса отправителя. Ожидание %1, приянт %2")
+        return fail(ParseBadSender, tr("Ошибка адреса отправителя. Ожидание %1, приянт %2")
                            .arg(m_deviceAddress).arg(sender));
 
     const quint8 receiver = byteAt(body, 1);
     if (m_hostAddress != 0xFF && receiver != m_hostAddress)
-        return fail(3, tr("Ошибка адреса получателя. Ожидание %1, приянт %2")
+        return fail(ParseBadReceiver, tr("Ошибка адреса получателя. Ожидание %1, приянт %2")
                            .arg(m_hostAddress).arg(receiver));
 
     if (byteAt(body, 2) == ErrorCommand) {
         const quint8 code = byteAt(body, 3);
         switch (code) {
         case 2:
-            return fail(7, tr("Чтение регистра невозможно, либо регистр не найден. Ответ ошибкой %1").arg(code));
+            return fail(ParseReadRefused, tr("Чтение регистра невозможно, либо регистр не найден. Ответ ошибкой %1").arg(code));
         case 3:
-            return fail(8, tr("Запись регистра невозможна, либо регистр не найден. Ответ ошибкой %1").arg(code));
+            return fail(ParseWriteRefused, tr("Запись регистра невозможна, либо регистр не найден. Ответ ошибкой %1").arg(code));
         case 4:
-            return fail(9, tr("Неудачная попытка чтения. Ответ ошибкой %1").arg(code));
+            return fail(ParseReadFailed, tr("Неудачная попытка чтения. Ответ ошибкой %1").arg(code));
         case 5:
-            return fail(10, tr("Неудачная попытка записи. Ответ ошибкой %1").arg(code));
+            return fail(ParseWriteFailed, tr("Неудачная попытка записи. Ответ ошибкой %1").arg(code));
         case 6:
-            return fail(11, tr("Неверное количество байтов значения регистра. Ответ ошибкой %1").arg(code));
+            return fail(ParseBadValueSize, tr("Неверное количество байтов значения регистра. Ответ ошибкой %1").arg(code));
         default:
-            return fail(12, tr("Незивестная ошибка. Ответ ошибкой %1").arg(code));
+            return fail(ParseUnknownError, tr("Незивестная ошибка. Ответ ошибкой %1").arg(code));
         }
     }
 
     const quint8 expectedCommand = isWriteKind(kind) ? WriteCommand : ReadCommand;
     const quint8 receivedCommand = body.size() < 3 ? quint8(0xFF) : quint8(byteAt(body, 2) - 1);
     if (receivedCommand != expectedCommand)
-        return fail(4, tr("Ошибка байта команды. Ожидание %1, приянт %2")
+        return fail(ParseBadCommand, tr("Ошибка байта команды. Ожидание %1, приянт %2")
                            .arg(expectedCommand).arg(receivedCommand));
 
     // A body too short to hold the register number is never a valid answer, even when the
@@ -176,17 +177,17 @@ ParseResult ZFastProtocolHendler::parseResponse(QByteArray &valueBytes, const QB
     const quint16 expectedNumber = quint16(reg.number().toInt());
     const quint16 receivedNumber = quint16(byteAt(body, 3) | (byteAt(body, 4) << 8));
     if (body.size() < 5 || receivedNumber != expectedNumber)
-        return fail(5, tr("Ошибка номера регистра. Ожидание %1, приянт %2")
+        return fail(ParseBadRegister, tr("Ошибка номера регистра. Ожидание %1, приянт %2")
                            .arg(expectedNumber).arg(receivedNumber));
 
     const QByteArray value = body.mid(5);
     if (!m_lengthCheckOff && value.size() != reg.length())
-        return fail(6, tr("Ошибка длины регистра. Ожидание %1, приянт %2")
+        return fail(ParseBadLength, tr("Ошибка длины регистра. Ожидание %1, приянт %2")
                            .arg(reg.length()).arg(value.size()));
 
     valueBytes = value;
     m_lastError = tr("Нет ошибок");
-    return 0;
+    return ParseOk;
 }
 
 QVariant ZFastProtocolHendler::decodeValue(const ZRegister &reg, const QByteArray &bytes)

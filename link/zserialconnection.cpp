@@ -4,38 +4,7 @@
 #include <QSerialPort>
 
 #include "zabstractprotocolhendler.h"
-
-#ifdef TARN_TSAN
-#include <QThreadStorage>
-
-#include <memory>
-
-// QMutex and QWaitCondition of this Qt build sit on raw futexes that ThreadSanitizer does not
-// intercept; these tell it where the lock hands data from one thread to the other.
-extern "C" void __tsan_acquire(void *addr);
-extern "C" void __tsan_release(void *addr);
-#define TARN_TSAN_ACQUIRE(addr) __tsan_acquire(addr)
-#define TARN_TSAN_RELEASE(addr) __tsan_release(addr)
-
-namespace {
-
-// After run() returns, Qt still uses the thread object on the worker thread: emitting
-// finished() reads its meta-object for the queued connections. Thread-local storage is cleared
-// right after that and before QThread::wait() returns, so a release from there lets whoever
-// takes the lock after wait() (the destructor does) see those last steps ordered.
-void releaseAtThreadEnd(void *addr)
-{
-    static QThreadStorage<std::shared_ptr<void>> marker;
-    marker.setLocalData(std::shared_ptr<void>(addr, [](void *a) { __tsan_release(a); }));
-}
-
-} // namespace
-#define TARN_TSAN_RELEASE_AT_THREAD_END(addr) releaseAtThreadEnd(addr)
-#else
-#define TARN_TSAN_ACQUIRE(addr) ((void)0)
-#define TARN_TSAN_RELEASE(addr) ((void)0)
-#define TARN_TSAN_RELEASE_AT_THREAD_END(addr) ((void)0)
-#endif
+#include "zstatelocker.h"
 
 namespace {
 
@@ -71,67 +40,46 @@ ZSerialConnection::~ZSerialConnection()
     }
     // QThread::wait synchronises through a futex that ThreadSanitizer cannot see; taking the
     // lock orders everything the last worker did before the members go away.
-    lockState();
-    unlockState();
+    ZStateLocker lock(m_lock);
 }
 
-void ZSerialConnection::lockState() const
-{
-    m_lock.lock();
-    TARN_TSAN_ACQUIRE(&m_lock);
-}
-
-void ZSerialConnection::unlockState() const
-{
-    TARN_TSAN_RELEASE(&m_lock);
-    m_lock.unlock();
-}
-
-void ZSerialConnection::sleepUntilWork()
+void ZSerialConnection::sleepUntilWork(ZStateLocker &lock)
 {
     // QWaitCondition may return without anyone having called wakeAll(); only a new request or a
     // stop is a reason to go on.
-    while (!m_requestPending && !m_stopRequest) {
-        TARN_TSAN_RELEASE(&m_lock);
-        m_wake.wait(&m_lock);
-        TARN_TSAN_ACQUIRE(&m_lock);
-    }
+    while (!m_requestPending && !m_stopRequest)
+        lock.wait(m_wake);
 }
 
 void ZSerialConnection::setDetails(const QVariant &details)
 {
     const ZSerialPortProps props = ZSerialPortProps::fromVariant(details);
-    lockState();
+    ZStateLocker lock(m_lock);
     m_props = props;
-    unlockState();
 }
 
 QVariant ZSerialConnection::details() const
 {
-    lockState();
-    const ZSerialPortProps props = m_props;
-    unlockState();
-    return props.toVariant();
+    ZStateLocker lock(m_lock);
+    return m_props.toVariant();
 }
 
 void ZSerialConnection::setPortName(const QString &name)
 {
-    lockState();
+    ZStateLocker lock(m_lock);
     m_props.name = name;
-    unlockState();
 }
 
 void ZSerialConnection::setPortProps(const ZSerialPortProps &props)
 {
-    lockState();
+    ZStateLocker lock(m_lock);
     m_props = props;
-    unlockState();
 }
 
 void ZSerialConnection::send(const QByteArray &request)
 {
     bool startThread = false;
-    lockState();
+    ZStateLocker lock(m_lock);
     m_request = request;
     m_requestPending = true;
     if (m_workerActive) {
@@ -146,27 +94,25 @@ void ZSerialConnection::send(const QByteArray &request)
         m_stopRequest = false;
         startThread = true;
     }
-    unlockState();
+    lock.unlock();
 
     if (startThread) {
         // A worker that has decided to end may still be closing its port; QThread::start would
         // then do nothing and the request would wait for a send that may never come.
         wait();
         // Taking the lock again orders everything the previous worker did before the new one.
-        lockState();
+        lock.relock();
         start();
-        unlockState();
     }
 }
 
 void ZSerialConnection::stopConnection()
 {
-    lockState();
+    ZStateLocker lock(m_lock);
     m_stopRequest = true;
     // A request not taken yet is not written any more.
     m_requestPending = false;
     m_wake.wakeAll();
-    unlockState();
 }
 
 void ZSerialConnection::openConnection()
@@ -204,25 +150,24 @@ void ZSerialConnection::endWithCritical(const QString &text)
 {
     // Give up the session before telling anyone, so that a send() reacting to the critical
     // starts a new worker.
-    lockState();
-    m_workerActive = false;
-    unlockState();
+    {
+        ZStateLocker lock(m_lock);
+        m_workerActive = false;
+    }
     emit critical(text);
 }
 
 void ZSerialConnection::run()
 {
-    TARN_TSAN_RELEASE_AT_THREAD_END(&m_lock);
+    ZStateLocker::releaseAtThreadEnd(&m_lock);
     // The port belongs to this thread and lives exactly as long as the thread function.
     QSerialPort port;
     for (;;) {
         serveSession(port);
-        lockState();
-        const bool resume = m_resumeInThread;
-        m_resumeInThread = false;
-        unlockState();
-        if (!resume)
+        ZStateLocker lock(m_lock);
+        if (!m_resumeInThread)
             break;
+        m_resumeInThread = false;
     }
 }
 
@@ -232,13 +177,14 @@ void ZSerialConnection::serveSession(QSerialPort &port)
     int readTimeout = 0;
     int writeTimeout = 0;
     QByteArray request;
-
-    lockState();
-    props = m_props;
-    readTimeout = m_readTimeout;
-    writeTimeout = m_writeTimeout;
-    Work work = takeWork(request);
-    unlockState();
+    Work work = Work::End;
+    {
+        ZStateLocker lock(m_lock);
+        props = m_props;
+        readTimeout = m_readTimeout;
+        writeTimeout = m_writeTimeout;
+        work = takeWork(request);
+    }
 
     // Every start of the worker is announced on its first open, also after a worker that had
     // announced itself, lost its port (or got new settings) and then could not open it again:
@@ -274,9 +220,10 @@ void ZSerialConnection::serveSession(QSerialPort &port)
                 return;
             }
             m_openName = props.name;
-            lockState();
-            m_isRunning = true;
-            unlockState();
+            {
+                ZStateLocker lock(m_lock);
+                m_isRunning = true;
+            }
             emit serialOpened();
             emit msg(tr("Serial opened %1").arg(props.name));
         }
@@ -293,17 +240,15 @@ void ZSerialConnection::serveSession(QSerialPort &port)
             break;
         }
 
-        lockState();
-        sleepUntilWork();
-        const ZSerialPortProps stored = m_props;
-        if (stored != props) {
-            props = stored;
+        ZStateLocker lock(m_lock);
+        sleepUntilWork(lock);
+        if (m_props != props) {
+            props = m_props;
             reconfigure = true;
         }
         readTimeout = m_readTimeout;
         writeTimeout = m_writeTimeout;
         work = takeWork(request);
-        unlockState();
     }
 
     closePort(port);
@@ -334,9 +279,10 @@ void ZSerialConnection::closePort(QSerialPort &port)
         port.close();
     }
     // Before anyone hears of the close: isRunning is true exactly while the port is open.
-    lockState();
-    m_isRunning = false;
-    unlockState();
+    {
+        ZStateLocker lock(m_lock);
+        m_isRunning = false;
+    }
     if (wasOpen) {
         emit msg(tr("Serial closed %1").arg(m_openName));
         emit serialClosed();

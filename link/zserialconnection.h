@@ -5,6 +5,7 @@
 #include "zserialportprops.h"
 
 class QSerialPort;
+class ZStateLocker;
 
 // The serial-port link. The worker thread owns a QSerialPort for as long as it runs: it opens
 // and configures the port, writes each request handed over by send(), collects the answer with
@@ -66,12 +67,8 @@ private:
         End      // stop
     };
 
-    // m_lock with the happens-before edges made visible to ThreadSanitizer (Qt's futex-based
-    // mutex is not intercepted by it).
-    void lockState() const;
-    void unlockState() const;
-    // Sleeps on m_wake until a request is pending or a stop is requested; m_lock held.
-    void sleepUntilWork();
+    // Sleeps on m_wake until a request is pending or a stop is requested; `lock` holds m_lock.
+    void sleepUntilWork(ZStateLocker &lock);
     // Takes the pending request or the stop; m_lock held.
     Work takeWork(QByteArray &request);
     void endWithCritical(const QString &text);

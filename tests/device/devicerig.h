@@ -5,34 +5,27 @@
 // connection, with helpers that play one exchange at a time.
 
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QElapsedTimer>
 #include <QThread>
 #include <QtTest>
 
 #include "scriptedconnection.h"
-#include "zfastloader.h"
+#include "testbytes.h"
+#include "zdevicefactory.h"
 #include "zfastprotocolhendler.h"
 #include "ztarnvex.h"
 
 struct DeviceRig
 {
-    RegisterTable *table = new RegisterTable;
-    ZFastProtocolHendler *handler = new ZFastProtocolHendler;
-    ScriptedConnection *conn = new ScriptedConnection(handler);
-    ZTarnVex *dev = new ZTarnVex;
+    ScriptedConnection *conn = nullptr;
+    ZTarnVex *dev = ZDeviceFactory::createTarnVex(QStringLiteral(TARN_DB_PATH),
+                                                  [this](ZAbstractProtocolHendler *handler) {
+                                                      return conn = new ScriptedConnection(handler);
+                                                  }).release();
+    RegisterTable *table = dev->registers();
+    ZFastProtocolHendler *handler = static_cast<ZFastProtocolHendler *>(dev->protocol());
 
-    DeviceRig()
-    {
-        loadRegisters(table, QStringLiteral(TARN_DB_PATH));
-        dev->setRegisters(table);
-        dev->setStatusRegister(findStatusRegister(table));
-        dev->setConnection(conn);
-        dev->setProtocol(handler);
-        dev->setName(QStringLiteral("ТАРН"));
-        dev->setLatinName(QStringLiteral("TARN"));
-        dev->setAskInterval(1);
-    }
+    DeviceRig() { dev->setAskInterval(1); }
     ~DeviceRig()
     {
         delete dev;
@@ -83,30 +76,7 @@ struct DeviceRig
     // A response frame as the worker hands it over: cut out of the stream, without end pair.
     static QByteArray response(int reg, const QByteArray &value, bool write = false)
     {
-        QByteArray body;
-        body.append(char(0x00)).append(char(0xFF)).append(char(write ? 0x06 : 0x04));
-        body.append(char(reg & 0xFF)).append(char((reg >> 8) & 0xFF));
-        body.append(value);
-        QByteArray frame;
-        ZFastProtocolHendler::findFrame(frame, ZFastProtocolHendler::makeFrame(body));
-        return frame;
-    }
-    static QByteArray floatBytes(float v)
-    {
-        QByteArray b;
-        QDataStream s(&b, QIODevice::WriteOnly);
-        s.setByteOrder(QDataStream::LittleEndian);
-        s.setFloatingPointPrecision(QDataStream::SinglePrecision);
-        s << v;
-        return b;
-    }
-    static QByteArray intBytes(quint32 v)
-    {
-        QByteArray b;
-        QDataStream s(&b, QIODevice::WriteOnly);
-        s.setByteOrder(QDataStream::LittleEndian);
-        s << v;
-        return b;
+        return TestBytes::response(reg, value, write);
     }
 };
 

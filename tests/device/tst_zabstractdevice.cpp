@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "devicerig.h"
+#include "zfastloader.h"
 
 class TestZAbstractDevice : public QObject
 {
@@ -340,7 +341,7 @@ void TestZAbstractDevice::confirmedFloatWriteThenReadBack()
 
     bool ok = false;
     QCOMPARE(rig.conn->requests.last(), rig.handler->buildWriteRequest(*power, 0.1, &ok, 1));
-    rig.answer(DeviceRig::response(15, DeviceRig::floatBytes(0.1f), true));
+    rig.answer(DeviceRig::response(15, TestBytes::leFloat(0.1f), true));
     QCOMPARE(power->state(), int(StateEchoed));
     QCOMPARE(paketRcv.count(), 1);
     QCOMPARE(paketRcv.at(0).at(0), QVariant(15));
@@ -349,9 +350,9 @@ void TestZAbstractDevice::confirmedFloatWriteThenReadBack()
 
     // The read of 18 was waiting first; the read-back comes behind it.
     QCOMPARE(rig.conn->requests.last(), rig.handler->buildReadRequest(*findRegister(rig.table, 18), 1));
-    rig.answer(DeviceRig::response(18, DeviceRig::intBytes(1200)));
+    rig.answer(DeviceRig::response(18, TestBytes::le32(1200)));
     QCOMPARE(rig.conn->requests.last(), rig.handler->buildReadRequest(*power, 1));
-    rig.answer(DeviceRig::response(15, DeviceRig::floatBytes(0.1f)));
+    rig.answer(DeviceRig::response(15, TestBytes::leFloat(0.1f)));
     QCOMPARE(power->state(), int(StateConfirmed));
     QCOMPARE(paketRcv.count(), 3);
     QCOMPARE(queueChange.count(), 5);
@@ -364,13 +365,13 @@ void TestZAbstractDevice::writeMismatches_data()
     QTest::addColumn<QByteArray>("echo");
     QTest::addColumn<QByteArray>("readBack");
     QTest::addColumn<QString>("text");
-    QTest::newRow("echo differs") << false << DeviceRig::intBytes(999) << QByteArray()
+    QTest::newRow("echo differs") << false << TestBytes::le32(999) << QByteArray()
                                   << "Несовпадение значения при записи, записано 1000 получено 999";
     QTest::newRow("confirmed echo differs")
-        << true << DeviceRig::intBytes(999) << QByteArray()
+        << true << TestBytes::le32(999) << QByteArray()
         << "Несовпадение значения при записи, записано 1000 получено 999";
-    QTest::newRow("read-back differs") << true << DeviceRig::intBytes(1000)
-                                       << DeviceRig::intBytes(998)
+    QTest::newRow("read-back differs") << true << TestBytes::le32(1000)
+                                       << TestBytes::le32(998)
                                        << "Ошибка проверки значения, записано 1000 прочитано 998";
 }
 

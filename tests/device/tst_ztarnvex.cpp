@@ -1,6 +1,7 @@
 // Decoding of the receiver's status payload (telemetry, spectrum, alarms, display lines) and
 // the register hooks, fed through the engine with payloads built byte by byte.
 
+#include <QDataStream>
 #include <QTextCodec>
 
 #include <cmath>
@@ -371,14 +372,14 @@ void TestZTarnVex::registerHooks_data()
     QTest::addColumn<bool>("timeout");
     QTest::addColumn<int>("emitted");
     QTest::addColumn<double>("value");
-    QTest::newRow("frequency echoed") << 18 << DeviceRig::intBytes(1500) << false << 1 << 1500.0;
+    QTest::newRow("frequency echoed") << 18 << TestBytes::le32(1500) << false << 1 << 1500.0;
     QTest::newRow("frequency mismatch: last value back")
-        << 18 << DeviceRig::intBytes(1499) << false << 1 << 70000.0;
+        << 18 << TestBytes::le32(1499) << false << 1 << 70000.0;
     QTest::newRow("frequency timeout: nothing") << 18 << QByteArray() << true << 0 << 0.0;
-    QTest::newRow("average power echoed") << 15 << DeviceRig::floatBytes(-30.5f) << false << 1
+    QTest::newRow("average power echoed") << 15 << TestBytes::leFloat(-30.5f) << false << 1
                                           << -30.5;
     QTest::newRow("average power mismatch: last value back")
-        << 15 << DeviceRig::floatBytes(-30.0f) << false << 1 << -40.0;
+        << 15 << TestBytes::leFloat(-30.0f) << false << 1 << -40.0;
     QTest::newRow("average power timeout: nothing") << 15 << QByteArray() << true << 0 << 0.0;
 }
 

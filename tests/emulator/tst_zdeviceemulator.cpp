@@ -20,8 +20,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "testbytes.h"
 #include "zdeviceemulator.h"
 #include "zfastprotocolhendler.h"
+
+using namespace TestBytes;
 
 namespace {
 
@@ -88,20 +91,6 @@ struct Port
     }
 };
 
-QByteArray requestFrame(quint8 command, int number, const QByteArray &value = QByteArray())
-{
-    QByteArray body;
-    body.append(char(0xFF)).append(char(0x00)).append(char(command));
-    body.append(char(number & 0xFF)).append(char(number >> 8)).append(value);
-    return ZFastProtocolHendler::makeFrame(body);
-}
-
-QByteArray readRequest(int number) { return requestFrame(ZFastProtocolHendler::ReadCommand, number); }
-QByteArray writeRequest(int number, const QByteArray &value)
-{
-    return requestFrame(ZFastProtocolHendler::WriteCommand, number, value);
-}
-
 // The body of an unstuffed reply (sender, receiver, command, ...), empty on a bad CRC.
 QByteArray replyBody(const QByteArray &frame)
 {
@@ -109,25 +98,6 @@ QByteArray replyBody(const QByteArray &frame)
     if (plain.size() < 6 || ZFastProtocolHendler::crc16(plain) != 0)
         return QByteArray();
     return plain.mid(2, plain.size() - 4);
-}
-
-QByteArray le32(qint32 v)
-{
-    QByteArray out;
-    QDataStream s(&out, QIODevice::WriteOnly);
-    s.setByteOrder(QDataStream::LittleEndian);
-    s << v;
-    return out;
-}
-
-QByteArray leFloat(float v)
-{
-    QByteArray out;
-    QDataStream s(&out, QIODevice::WriteOnly);
-    s.setByteOrder(QDataStream::LittleEndian);
-    s.setFloatingPointPrecision(QDataStream::SinglePrecision);
-    s << v;
-    return out;
 }
 
 // The telemetry fields of a status payload as the receiver device decodes them.
@@ -182,9 +152,8 @@ private slots:
     void alarmRegisters();
     void defaultsAndReboot();
     void framingGarbageAndBadCrc();
-    void dropReplies();
-    void corruptCrc();
-    void errorReply();
+    void countedFaults_data();
+    void countedFaults();
     void noise();
     void replyDelay();
     void splitReply();
@@ -193,6 +162,7 @@ private slots:
     void noStaleReplyAfterReopen();
     void startFailures();
     void executable();
+    void terminatedTheMomentItServes();
 
 private:
     QByteArray value(const QByteArray &frame);
@@ -479,55 +449,67 @@ void TstZDeviceEmulator::framingGarbageAndBadCrc()
     QCOMPARE(last.at(2), bad.chopped(2));
 }
 
-void TstZDeviceEmulator::dropReplies()
+void TstZDeviceEmulator::countedFaults_data()
 {
-    m_emu->setDropReplies(2);
-    QVERIFY(m_port.transact(writeRequest(20, QByteArray("\2")), 150).isEmpty());
-    QVERIFY(m_port.transact(readRequest(20), 150).isEmpty());
-    // The dropped write was carried out; only its reply was lost.
-    QCOMPARE(value(m_port.transact(readRequest(20))), QByteArray("\2"));
-    QCOMPARE(m_emu->requestsReceived(), quint64(3));
-    QCOMPARE(m_emu->requestsServed(), quint64(1));
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("outcomes");
 
-    m_emu->setDropReplies(-1);
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(m_port.transact(readRequest(20), 60).isEmpty());
-    m_emu->setDropReplies(0);
-    QVERIFY(!m_port.transact(readRequest(20)).isEmpty());
+    // The first request writes 1 into register 18 (70500 by default), the others read it back;
+    // each outcome is what came back: no frame, a bad CRC, an error code or the value.
+    const QString one = "value " + le32(1).toHex();
+    const QString unchanged = "value " + le32(70500).toHex();
+    QTest::newRow("one reply dropped, the write carried out")
+        << "drop" << 1 << 0 << QStringList{"none", one};
+    QTest::newRow("every reply dropped") << "drop" << -1 << 0 << QStringList{"none", "none", "none"};
+    QTest::newRow("one bad CRC, the write carried out")
+        << "crc" << 1 << 0 << QStringList{"crc", one};
+    QTest::newRow("every CRC bad") << "crc" << -1 << 0 << QStringList{"crc", "crc", "crc"};
+    QTest::newRow("one error reply, the write refused")
+        << "error" << 1 << 5 << QStringList{"error 5", unchanged};
+    QTest::newRow("every reply an error") << "error" << -1 << 4
+                                          << QStringList{"error 4", "error 4", "error 4"};
 }
 
-void TstZDeviceEmulator::corruptCrc()
+// Faults that hit a number of requests (-1: all until switched off with 0).
+void TstZDeviceEmulator::countedFaults()
 {
-    ZFastProtocolHendler handler;
-    const RegisterTable table = m_emu->registers();
-    const ZRegister *status = findRegister(&table, QVariant(StatusNumber));
-    QByteArray bytes;
-    m_emu->setCorruptCrc(1);
-    QCOMPARE(handler.parseResponse(bytes, m_port.transact(readRequest(StatusNumber)), *status, 0), 1);
-    QCOMPARE(handler.parseResponse(bytes, m_port.transact(readRequest(StatusNumber)), *status, 0), 0);
+    QFETCH(QString, fault);
+    QFETCH(int, count);
+    QFETCH(int, code);
+    QFETCH(QStringList, outcomes);
 
-    m_emu->setCorruptCrc(-1);
-    for (int i = 0; i < 3; ++i) {
-        const QByteArray frame = m_port.transact(readRequest(StatusNumber));
-        QVERIFY(!frame.isEmpty());
-        QCOMPARE(handler.parseResponse(bytes, frame, *status, 0), 1);
-    }
-    m_emu->setCorruptCrc(0);
-    QCOMPARE(handler.parseResponse(bytes, m_port.transact(readRequest(StatusNumber)), *status, 0), 0);
-}
+    auto apply = [&](int n) {
+        if (fault == "drop")
+            m_emu->setDropReplies(n);
+        else if (fault == "crc")
+            m_emu->setCorruptCrc(n);
+        else
+            m_emu->setErrorReply(n, code);
+    };
+    auto outcome = [&](const QByteArray &request) -> QString {
+        const QByteArray frame = m_port.transact(request, 150);
+        if (frame.isEmpty())
+            return "none";
+        const QByteArray body = replyBody(frame);
+        if (body.isEmpty())
+            return "crc";
+        if (quint8(body.at(2)) == ZFastProtocolHendler::ErrorCommand)
+            return "error " + QString::number(quint8(body.at(3)));
+        return "value " + body.mid(5).toHex();
+    };
 
-void TstZDeviceEmulator::errorReply()
-{
-    m_emu->setErrorReply(1, 5);
-    QCOMPARE(replyBody(m_port.transact(writeRequest(18, le32(1)))), QByteArray::fromHex("00ff0a05"));
-    // The refused write was not carried out.
-    QCOMPARE(value(m_port.transact(readRequest(18))), le32(70500));
+    apply(count);
+    QStringList seen;
+    seen << outcome(writeRequest(18, le32(1)));
+    while (seen.size() < outcomes.size())
+        seen << outcome(readRequest(18));
+    QCOMPARE(seen, outcomes);
+    QCOMPARE(m_emu->requestsReceived(), quint64(outcomes.size()));
 
-    m_emu->setErrorReply(-1, 4);
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(replyBody(m_port.transact(readRequest(18))), QByteArray::fromHex("00ff0a04"));
-    m_emu->setErrorReply(0, 4);
-    QCOMPARE(value(m_port.transact(readRequest(18))), le32(70500));
+    apply(0);
+    QVERIFY(outcome(readRequest(18)).startsWith("value "));
 }
 
 void TstZDeviceEmulator::noise()
@@ -570,9 +552,12 @@ void TstZDeviceEmulator::splitReply()
     m_emu->setSplitReply(true, 80);
     const qint64 sent = nowUs();
     m_port.send(readRequest(StatusNumber));
-    QTest::qSleep(40);
+    // The first half, as soon as it shows; the second follows 80 ms after it.
     QByteArray first;
-    QVERIFY(m_port.receive(5, &first).isEmpty());
+    QElapsedTimer clock;
+    clock.start();
+    while (first.isEmpty() && clock.elapsed() < 1000)
+        QVERIFY(m_port.receive(5, &first).isEmpty());
     QVERIFY2(first.size() > 50 && first.size() < 160, qPrintable(QString::number(first.size())));
     QByteArray rest;
     m_port.receive(1000, &rest);
@@ -597,9 +582,10 @@ void TstZDeviceEmulator::pacing()
     QCOMPARE(value(frame).size(), StatusLength);
     const QString times = QStringLiteral("first byte after %1 us, complete after %2 us")
                               .arg(firstByte - sent).arg(done - sent);
+    // Lower bounds only: a reader kept off the processor sees bytes late, never early. Without
+    // pacing of the reply the whole exchange would take about the request's 1 ms.
     QVERIFY2(firstByte - sent >= qint64(11 * byteUs), qPrintable(times));
     QVERIFY2(done - sent >= qint64((11 + 218) * byteUs), qPrintable(times));
-    QVERIFY2(done - firstByte >= qint64(218 * byteUs / 2), qPrintable(times));
 
     // 9600 baud 8E1, 11 bits a byte as well: an 11-byte request and a 15-byte reply.
     m_emu->setPacing(true, 9600, 8, 2, 1);
@@ -635,7 +621,7 @@ void TstZDeviceEmulator::noStaleReplyAfterReopen()
     m_emu->setReplyDelay(80);
     m_port.send(readRequest(StatusNumber));
     m_port.close();
-    QTest::qSleep(150);
+    QTRY_COMPARE_WITH_TIMEOUT(m_emu->repliesLost(), quint64(1), 3000);
     QVERIFY(m_port.open(m_emu->portPath()));
     QByteArray raw;
     m_port.receive(100, &raw);
@@ -670,49 +656,86 @@ void TstZDeviceEmulator::startFailures()
     QVERIFY(!QFileInfo(link).isSymLink());
 }
 
-// The program is started with posix_spawn rather than QProcess: QProcess's helper thread has
-// races of its own that ThreadSanitizer reports.
-void TstZDeviceEmulator::executable()
+namespace {
+
+// tarn-emulator as a child process, started with posix_spawn rather than QProcess: QProcess's
+// helper thread has races of its own that ThreadSanitizer reports.
+struct EmulatorProcess
 {
-    const QString link = m_dir->filePath(QStringLiteral("ttyExe"));
-    const QList<QByteArray> args = {TARN_BIN_DIR "/tarn-emulator", "--db", TARN_DB_PATH, "--link",
-                                    QFile::encodeName(link), "--quiet", "--error-code", "4",
-                                    "--error-count", "1"};
-    QVector<char *> argv;
-    for (const QByteArray &arg : args)
-        argv << const_cast<char *>(arg.constData());
-    argv << nullptr;
-
-    int out[2];
-    QVERIFY(::pipe(out) == 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
     pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    QCOMPARE(spawned, 0);
-
-    // Everything the program prints, until it closes its output or `timeoutMs` passes.
+    int output = -1; // the child's standard output
     QByteArray printed;
-    auto readOutput = [&](int timeoutMs, bool untilLine) {
+
+    bool start(const QList<QByteArray> &options)
+    {
+        QList<QByteArray> args = {TARN_BIN_DIR "/tarn-emulator", "--db", TARN_DB_PATH};
+        args << options;
+        QVector<char *> argv;
+        for (const QByteArray &arg : args)
+            argv << const_cast<char *>(arg.constData());
+        argv << nullptr;
+        int out[2];
+        if (::pipe(out) != 0)
+            return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        output = out[0];
+        return spawned == 0;
+    }
+    ~EmulatorProcess()
+    {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+        if (output >= 0)
+            ::close(output);
+    }
+
+    // Reads what the program prints until a whole line is in (or, with untilLine false, until
+    // it closes its output), at most `timeoutMs`.
+    void read(int timeoutMs, bool untilLine)
+    {
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < timeoutMs && !(untilLine && printed.contains('\n'))) {
-            pollfd p = {out[0], POLLIN, 0};
+            pollfd p = {output, POLLIN, 0};
             if (::poll(&p, 1, 50) <= 0)
                 continue;
             char chunk[512];
-            const ssize_t n = ::read(out[0], chunk, sizeof chunk);
+            const ssize_t n = ::read(output, chunk, sizeof chunk);
             if (n <= 0)
                 break;
             printed.append(chunk, int(n));
         }
-    };
-    readOutput(5000, true);
-    QCOMPARE(QString::fromLocal8Bit(printed).trimmed(), QStringLiteral("tarn-emulator: serving on ") + link);
+    }
+
+    // SIGTERM, then the exit status; -1 unless the program exited by itself.
+    int terminate()
+    {
+        ::kill(pid, SIGTERM);
+        int status = -1;
+        const pid_t ended = ::waitpid(pid, &status, 0);
+        pid = -1;
+        return ended > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+} // namespace
+
+void TstZDeviceEmulator::executable()
+{
+    const QString link = m_dir->filePath(QStringLiteral("ttyExe"));
+    EmulatorProcess emulator;
+    QVERIFY(emulator.start({"--link", QFile::encodeName(link), "--quiet", "--error-code", "4",
+                            "--error-count", "1"}));
+    emulator.read(5000, true);
+    QCOMPARE(QString::fromLocal8Bit(emulator.printed).trimmed(), QStringLiteral("tarn-emulator: serving on ") + link);
 
     Port port;
     QVERIFY(port.open(link));
@@ -720,17 +743,31 @@ void TstZDeviceEmulator::executable()
     QCOMPARE(value(port.transact(readRequest(18))), le32(70500));
     port.close();
 
-    ::kill(pid, SIGTERM);
-    printed.clear();
-    readOutput(5000, false);
-    ::close(out[0]);
-    int status = -1;
-    QCOMPARE(::waitpid(pid, &status, 0), pid);
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), 0);
-    const QString summary = QString::fromLocal8Bit(printed).trimmed();
+    emulator.printed.clear();
+    ::kill(emulator.pid, SIGTERM);
+    emulator.read(5000, false);
+    QCOMPARE(emulator.terminate(), 0);
+    const QString summary = QString::fromLocal8Bit(emulator.printed).trimmed();
     QVERIFY2(summary.startsWith(QLatin1String("tarn-emulator: received 2 requests, sent 2 replies")), qPrintable(summary));
     QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+// A service manager may stop the emulator at any moment, the moment its link appears too: it
+// still ends cleanly and leaves no link behind.
+void TstZDeviceEmulator::terminatedTheMomentItServes()
+{
+    const QString link = m_dir->filePath(QStringLiteral("ttyShort"));
+    for (int round = 0; round < 20; ++round) {
+        EmulatorProcess emulator;
+        QVERIFY(emulator.start({"--link", QFile::encodeName(link), "--quiet"}));
+        QElapsedTimer clock;
+        clock.start();
+        while (!QFileInfo(link).isSymLink() && clock.elapsed() < 10000)
+            ::usleep(200);
+        QVERIFY2(QFileInfo(link).isSymLink(), qPrintable(QString("round %1").arg(round)));
+        QCOMPARE(emulator.terminate(), 0);
+        QVERIFY2(!QFileInfo(link).isSymLink(), qPrintable(QString("round %1").arg(round)));
+    }
 }
 
 #ifdef TARN_TSAN

@@ -30,6 +30,14 @@ public:
     QByteArray readFor(int ms);
     // The slave's current output speed, as the connection configured it.
     int outputBaud() const;
+    // Waits until at least `bytes` written here wait unread at the slave. The terminal layer
+    // hands written bytes over asynchronously; once a byte is readable, everything written
+    // before it (a flow-control character too) has been processed.
+    bool waitInputQueued(int bytes, int timeoutMs = 3000) const;
+    // Waits until the terminal holds back (or, with false, lets through) what the slave side
+    // writes: XON and XOFF written here take effect asynchronously. Probes by writing a byte on
+    // the slave, which is read back here when it passes.
+    bool waitOutputHeld(bool held, int timeoutMs = 3000);
 
 private:
     bool waitReadable(int timeoutMs);

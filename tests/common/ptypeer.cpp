@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -135,5 +136,42 @@ int PtyPeer::outputBaud() const
     case B57600: return 57600;
     case B115200: return 115200;
     default: return 0;
+    }
+}
+
+bool PtyPeer::waitInputQueued(int bytes, int timeoutMs) const
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(m_slave, TIOCINQ, &queued) == 0 && queued >= bytes)
+            return true;
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        ::usleep(200);
+    }
+}
+
+bool PtyPeer::waitOutputHeld(bool held, int timeoutMs)
+{
+    ::fcntl(m_slave, F_SETFL, ::fcntl(m_slave, F_GETFL) | O_NONBLOCK);
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        // A stopped pseudo-terminal takes nothing from its slave side.
+        const char probe = 'P';
+        const bool passed = ::write(m_slave, &probe, 1) == 1;
+        if (passed) {
+            pollfd pfd {m_master, POLLIN, 0};
+            char back = 0;
+            if (::poll(&pfd, 1, 1000) <= 0 || ::read(m_master, &back, 1) != 1)
+                return false;
+        }
+        if (passed != held)
+            return true;
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        ::usleep(200);
     }
 }

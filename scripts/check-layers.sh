@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The core's libraries reach only down: tarnregisters <- tarnlink <- tarndevice. CMake cannot
+# see a header included from a layer above (the folders share include paths), so this prints
+# every project include that reaches up, and every Qt Widgets include in the core.
+# Usage: scripts/check-layers.sh [source-dir]
+set -euo pipefail
+cd "${1:-$(dirname "$0")/..}"
+
+registers="transaction.h zregister.h zvaluecodec.h"
+link=$(cd link && ls ./*.h | sed 's|^\./||' | tr '\n' ' ')
+device=$(cd device && ls ./*.h | sed 's|^\./||' | tr '\n' ' ')
+
+status=0
+# check FILE ALLOWED-HEADERS...
+check() {
+  local file=$1; shift
+  local allowed=" $* "
+  while IFS= read -r header; do
+    if [[ "$allowed" != *" $header "* ]]; then
+      echo "$file includes \"$header\" from a layer above or outside the core"
+      status=1
+    fi
+  done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
+  if grep -Eq '#[[:space:]]*include[[:space:]]*<(QtWidgets|QWidget|QApplication|QMainWindow|QDialog)' "$file"; then
+    echo "$file includes Qt Widgets"
+    status=1
+  fi
+}
+
+for f in device/*.h device/*.cpp; do
+  base=$(basename "$f")
+  case " $registers ${registers//.h/.cpp} " in
+    *" $base "*) check "$f" $registers ;;
+    *) check "$f" $registers $link $device ;;
+  esac
+done
+for f in link/*.h link/*.cpp; do
+  check "$f" $registers $link
+done
+[ $status -eq 0 ] && echo "layers: registers <- link <- device, no include reaches up"
+exit $status
