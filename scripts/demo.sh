@@ -10,11 +10,7 @@ settings="$bin/settings.ini"
 
 "$bin/tarn-emulator" --db "$bin/tarn_vex.ddb" --link "$link" --pace &
 emulator=$!
-cleanup() {
-  kill -TERM "$emulator" 2>/dev/null || true
-  wait "$emulator" 2>/dev/null || true
-}
-trap cleanup EXIT
+trap 'kill -TERM "$emulator" 2>/dev/null || true' EXIT
 
 for _ in $(seq 100); do
   [ -e "$link" ] && break
@@ -22,24 +18,40 @@ for _ in $(seq 100); do
 done
 [ -e "$link" ] || { echo "demo: the emulator did not offer $link" >&2; exit 1; }
 
-# Point the program at the emulator: "SerialPort" in the group "TARN" of the settings file
-# beside the executable; every other key in the file is kept.
-touch "$settings"
-awk -v port="$link" '
-  BEGIN { done = 0; in_tarn = 0 }
-  /^\[/ {
-    if (in_tarn && !done) { print "SerialPort=" port; done = 1 }
-    in_tarn = ($0 == "[TARN]")
-  }
-  in_tarn && /^SerialPort=/ { if (!done) { print "SerialPort=" port; done = 1 }; next }
-  { print }
-  END {
-    if (!done) {
-      if (!in_tarn) print "\n[TARN]"
-      print "SerialPort=" port
+# "SerialPort" in the group "TARN" of the settings file beside the executable. set_port LINE
+# puts LINE (a whole "SerialPort=..." line) in place of the current one, or removes it when LINE
+# is empty; every other line of the file is kept as it is.
+set_port() {
+  touch "$settings"
+  awk -v line="$1" '
+    BEGIN { done = 0; in_tarn = 0 }
+    /^\[/ {
+      if (in_tarn && !done && line != "") { print line; done = 1 }
+      in_tarn = ($0 == "[TARN]")
     }
-  }' "$settings" > "$settings.new"
-mv "$settings.new" "$settings"
+    in_tarn && /^SerialPort=/ { if (!done && line != "") print line; done = 1; next }
+    { print }
+    END {
+      if (!done && line != "") {
+        if (!in_tarn) print "\n[TARN]"
+        print line
+      }
+    }' "$settings" > "$settings.new"
+  mv "$settings.new" "$settings"
+}
+
+# The operator's own port, put back when the demo ends: the demo's link is gone by then.
+operator_port=$( [ -f "$settings" ] && awk '
+  /^\[/ { in_tarn = ($0 == "[TARN]") }
+  in_tarn && /^SerialPort=/ { print; exit }' "$settings" || true)
+cleanup() {
+  kill -TERM "$emulator" 2>/dev/null || true
+  wait "$emulator" 2>/dev/null || true
+  set_port "$operator_port"
+}
+trap cleanup EXIT
+
+set_port "SerialPort=$link"
 
 # Without a display the program still runs, on Qt's offscreen platform.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
@@ -55,4 +67,4 @@ else
 fi
 # SIGINT from the terminal reaches the whole process group; 130 is the shell's view of it.
 [ "$status" -eq 0 ] || [ "$status" -eq 130 ] || exit "$status"
-echo "demo: settings saved in $settings"
+echo "demo: done; the operator's \"SerialPort\" goes back into $settings"
