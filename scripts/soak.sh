@@ -4,12 +4,19 @@
 # failures. A test that fails here once in twenty runs would sooner or later fail in CI.
 #
 # Usage: scripts/soak.sh [rounds=20] [build-dir=build]
+# SOAK_PROGRAMS="tst_a tst_b" picks other programs (the sanitizer builds run with the options
+# `make test` gives them).
 set -uo pipefail
 
 rounds=${1:-20}
 build=${2:-build}
 bin="$build/bin"
-programs=(tst_serialconnection tst_tarnvexendtoend tst_zdeviceemulator tst_startup)
+scripts="$(cd "$(dirname "$0")" && pwd)"
+read -r -a programs <<< "${SOAK_PROGRAMS:-tst_serialconnection tst_tarnvexendtoend tst_zdeviceemulator tst_startup}"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$scripts/lsan.supp:print_suppressions=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export TSAN_OPTIONS=${TSAN_OPTIONS:-suppressions=$scripts/tsan.supp:halt_on_error=1:second_deadlock_stack=1}
 for p in "${programs[@]}"; do
   [ -x "$bin/$p" ] || { echo "soak: $bin/$p is not built (make build first)" >&2; exit 2; }
 done
