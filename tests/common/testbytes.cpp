@@ -6,23 +6,9 @@
 
 namespace TestBytes {
 
-namespace {
-
-QByteArray body(quint8 sender, quint8 receiver, quint8 command, int reg, const QByteArray &value)
-{
-    QByteArray bytes;
-    bytes.append(char(sender)).append(char(receiver)).append(char(command));
-    bytes.append(le16(reg)).append(value);
-    return bytes;
-}
-
-} // namespace
-
 QByteArray le16(int value)
 {
-    QByteArray bytes;
-    bytes.append(char(value & 0xFF)).append(char((value >> 8) & 0xFF));
-    return bytes;
+    return le32(value).left(2);
 }
 
 QByteArray le32(qint64 value)
@@ -45,7 +31,7 @@ QByteArray leFloat(float value)
 
 QByteArray requestFrame(quint8 command, int reg, const QByteArray &value)
 {
-    return ZFastProtocolHendler::makeFrame(body(0xFF, 0x00, command, reg, value));
+    return ZFastProtocolHendler::makeFrame(QByteArray("\xFF\x00", 2) + char(command) + le16(reg) + value);
 }
 
 QByteArray readRequest(int reg)
@@ -60,9 +46,9 @@ QByteArray writeRequest(int reg, const QByteArray &value)
 
 QByteArray replyFrame(int reg, const QByteArray &value, bool write)
 {
-    const quint8 command = write ? ZFastProtocolHendler::WriteCommand + 1
-                                 : ZFastProtocolHendler::ReadCommand + 1;
-    return ZFastProtocolHendler::makeFrame(body(0x00, 0xFF, command, reg, value));
+    // The device answers with the request's command plus one.
+    const int command = (write ? ZFastProtocolHendler::WriteCommand : ZFastProtocolHendler::ReadCommand) + 1;
+    return ZFastProtocolHendler::makeFrame(QByteArray("\x00\xFF", 2) + char(command) + le16(reg) + value);
 }
 
 QByteArray cut(const QByteArray &stuffed)

@@ -3,7 +3,10 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include "testbytes.h"
 #include "zfastprotocolhendler.h"
+
+using TestBytes::cut;
 
 namespace {
 
@@ -28,12 +31,6 @@ QByteArray responseBody(quint8 command, quint16 number, const QByteArray &value)
     body.append(char(0x00)).append(char(0xFF)).append(char(command));
     body.append(char(number & 0xFF)).append(char(number >> 8)).append(value);
     return body;
-}
-
-// The frame extractFrame would hand over: the stuffed frame without its end pair.
-QByteArray cut(const QByteArray &stuffed)
-{
-    return stuffed.left(stuffed.size() - 2);
 }
 
 } // namespace
