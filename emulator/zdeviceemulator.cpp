@@ -137,6 +137,7 @@ bool ZDeviceEmulator::start(const QString &linkPath)
     m_error.clear();
     m_stop = false;
     m_pendingHangUpMs = -1;
+    m_slaveOpen = false;
     m_running = true;
     m_thread = std::thread(&ZDeviceEmulator::run, this);
     return true;
@@ -345,6 +346,8 @@ void ZDeviceEmulator::run()
             continue;
         }
         bool idle = (fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN);
+        if (!idle)
+            m_slaveOpen = true;
         if (fds[1].revents & POLLIN) {
             char chunk[4096];
             const ssize_t n = ::read(m_masterFd, chunk, sizeof chunk);
@@ -359,9 +362,14 @@ void ZDeviceEmulator::run()
         }
         if (idle) {
             // Nobody has the slave open: the master keeps reporting a hang-up, so look again
-            // shortly instead of spinning. Whatever was half received is gone with the opener.
-            buffer.clear();
-            ::tcflush(m_masterFd, TCIOFLUSH);
+            // shortly instead of spinning. Whatever was half received, or sent and not read, is
+            // gone with the opener. Only once, when the opener has just gone: a new opener may
+            // open the port and write at any moment after the poll, and must not lose that.
+            if (m_slaveOpen) {
+                buffer.clear();
+                ::tcflush(m_masterFd, TCIOFLUSH);
+                m_slaveOpen = false;
+            }
             pollfd fd = {m_wakePipe[0], POLLIN, 0};
             ::poll(&fd, 1, 5);
         }
@@ -386,8 +394,10 @@ void ZDeviceEmulator::handleHangUp()
         if (pauseUntil(reopenAt)) {
             std::lock_guard<std::mutex> lock(m_mutex);
             QString error;
-            if (openPseudoTerminal(&m_masterFd, &m_slavePath, &error) && pointLink(&error))
+            if (openPseudoTerminal(&m_masterFd, &m_slavePath, &error) && pointLink(&error)) {
+                m_slaveOpen = false;
                 return;
+            }
             closePty();
             m_error = error;
             reopenAt = Clock::now() + std::chrono::milliseconds(100);

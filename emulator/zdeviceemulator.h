@@ -127,6 +127,7 @@ private:
     std::atomic<bool> m_stop{false};
     int m_wakePipe[2] = {-1, -1};
     int m_masterFd = -1;   // touched by the serving thread only while it runs
+    bool m_slaveOpen = false; // serving thread only: somebody had the slave open at the last look
 
     // Guarded by m_mutex.
     bool m_running = false;
