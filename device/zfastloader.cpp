@@ -6,6 +6,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSet>
+
+#include <cmath>
 
 namespace {
 
@@ -24,6 +27,52 @@ QVariant column(const QSqlQuery &query, const char *name)
 {
     const int index = query.record().indexOf(QLatin1String(name));
     return index < 0 ? QVariant() : query.value(index);
+}
+
+// The value as an integer in lo..hi. Numbers stored as text are accepted as they always were;
+// a real must be a whole number. Qt's own conversions would turn 2.5 into 3, 1e300 into 0 and
+// 4294967297 into 1, so each kind of value is checked before it is converted.
+bool boundedInteger(const QVariant &value, qint64 lo, qint64 hi, int *out)
+{
+    if (value.isNull())
+        return false;
+    qint64 v = 0;
+    switch (value.userType()) {
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double d = value.toDouble();
+        if (!std::isfinite(d) || std::trunc(d) != d || d < double(lo) || d > double(hi))
+            return false;
+        v = qint64(d);
+        break;
+    }
+    case QMetaType::ULongLong: {
+        const qulonglong u = value.toULongLong();
+        if (u > qulonglong(hi))
+            return false;
+        v = qint64(u);
+        break;
+    }
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+        bool ok = false;
+        v = value.toString().trimmed().toLongLong(&ok);
+        if (!ok)
+            return false;
+        break;
+    }
+    default: {
+        bool ok = false;
+        v = value.toLongLong(&ok);
+        if (!ok)
+            return false;
+        break;
+    }
+    }
+    if (v < lo || v > hi)
+        return false;
+    *out = int(v);
+    return true;
 }
 
 int accessMode(const QString &text, bool *ok)
@@ -70,20 +119,18 @@ void readRows(const QString &path, QList<ZRegister> *registers)
     int row = 1;
     while (query.next()) {
         ZRegister reg;
-        const QVariant num = column(query, "num");
-        bool ok = false;
-        const int number = num.isNull() ? 0 : num.toInt(&ok);
-        if (!ok)
+        // A number outside 16 bits would reach the wire as another register (65537 as 1).
+        int number = 0;
+        if (!boundedInteger(column(query, "num"), 0, MaxRegisterNumber, &number))
             fail(trLoader("Ошибка номера регистра : строка %1").arg(row));
         reg.setNumber(number);
 
-        const QVariant len = column(query, "len");
-        ok = false;
-        const int length = len.isNull() ? 0 : len.toInt(&ok);
-        if (!ok)
+        int length = 0;
+        if (!boundedInteger(column(query, "len"), 1, MaxRegisterLength, &length))
             fail(trLoader("Ошибка длины регистра : строка %1").arg(row));
         reg.setProperty(ZRegister::PropLength, length);
 
+        bool ok = false;
         const int rw = accessMode(column(query, "rw").toString(), &ok);
         if (!ok)
             fail(trLoader("Ошибка признака чтения/записи регистра : строка %1").arg(row));
@@ -124,14 +171,13 @@ void loadRegisters(RegisterTable *table, const QString &path)
     if (registers.isEmpty())
         fail(trLoader("База данных регистров не содержит корректных записей"));
 
+    QSet<int> numbers;
+    numbers.reserve(registers.size());
     for (const ZRegister &reg : qAsConst(registers)) {
-        int count = 0;
-        for (const ZRegister &other : qAsConst(registers)) {
-            if (other.number() == reg.number())
-                ++count;
-        }
-        if (count != 1)
+        const int number = reg.number().toInt();
+        if (numbers.contains(number))
             fail(trLoader("База данных регистров содержит дублирующие номера"));
+        numbers.insert(number);
     }
 
     bool hasStatus = false;

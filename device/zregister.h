@@ -24,6 +24,14 @@ enum RegisterType {
     TypeStatus = 4
 };
 
+// Register numbers travel as 16 bits on the wire.
+constexpr int MaxRegisterNumber = 65535;
+
+// The longest value one frame can carry: a frame is at most 255 bytes before its CRC (the
+// device counts its length in 8 bits), of which 7 are the start pair, the two addresses, the
+// command and the register number.
+constexpr int MaxRegisterLength = 248;
+
 // One register of the device: what the register database says about it and what the last
 // transaction on it left behind.
 class ZRegister

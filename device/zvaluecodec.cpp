@@ -88,6 +88,9 @@ QByteArray ZValueCodec::encode(const ZRegister &reg, const QVariant &value, bool
         const QString text = value.toString();
         QTextCodec *codec = QTextCodec::codecForLocale();
         const int length = reg.length();
+        // A length no frame can carry is a defective register, not a size to allocate.
+        if (length > MaxRegisterLength)
+            break;
         out = codec ? codec->fromUnicode(text) : text.toLocal8Bit();
         good = (!codec || codec->canEncode(text)) && (length <= 0 || out.size() <= length);
         if (good && out.size() < length)

@@ -61,6 +61,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("delay"), QStringLiteral("Wait before every reply."), QStringLiteral("MS")},
         {QStringLiteral("pace"), QStringLiteral("Give every byte its wire time at 115200 baud, 8N2.")},
         {QStringLiteral("baud"), QStringLiteral("Pace the line at this rate, 8N2 (implies --pace)."), QStringLiteral("N")},
+        {QStringLiteral("chunk"), QStringLiteral("Hand paced replies over in pieces of N bytes, as a USB adapter does (implies --pace)."), QStringLiteral("N")},
         {QStringLiteral("split"), QStringLiteral("Send every reply in two bursts with this gap."), QStringLiteral("MS")},
         {QStringLiteral("noise"), QStringLiteral("Bytes sent before every reply, in hexadecimal."), QStringLiteral("HEX")},
         {QStringLiteral("bad-crc"), QStringLiteral("The first N replies carry a wrong CRC (-1: all)."), QStringLiteral("N")},
@@ -85,8 +86,9 @@ int main(int argc, char *argv[])
 
     ZDeviceEmulator emulator(parser.value(QStringLiteral("db")));
 
-    int delay = 0, baud = 115200, split = -1, badCrc = 0, drop = 0, errorCode = -1, errorCount = -1;
+    int delay = 0, baud = 115200, chunk = 1, split = -1, badCrc = 0, drop = 0, errorCode = -1, errorCount = -1;
     if (!intOption(parser, QStringLiteral("delay"), &delay) || !intOption(parser, QStringLiteral("baud"), &baud)
+            || !intOption(parser, QStringLiteral("chunk"), &chunk)
             || !intOption(parser, QStringLiteral("split"), &split) || !intOption(parser, QStringLiteral("bad-crc"), &badCrc)
             || !intOption(parser, QStringLiteral("drop"), &drop) || !intOption(parser, QStringLiteral("error-code"), &errorCode)
             || !intOption(parser, QStringLiteral("error-count"), &errorCount))
@@ -106,8 +108,14 @@ int main(int argc, char *argv[])
     }
 
     emulator.setReplyDelay(delay);
-    if (parser.isSet(QStringLiteral("pace")) || parser.isSet(QStringLiteral("baud")))
+    if (parser.isSet(QStringLiteral("pace")) || parser.isSet(QStringLiteral("baud"))
+            || parser.isSet(QStringLiteral("chunk")))
         emulator.setPacing(true, baud);
+    if (chunk < 1) {
+        complain(QStringLiteral("--chunk wants a number of bytes from 1"));
+        return 1;
+    }
+    emulator.setChunk(chunk);
     if (split >= 0)
         emulator.setSplitReply(true, split);
     emulator.setNoise(noise);

@@ -277,9 +277,10 @@ bool ZDeviceEmulator::pauseUntil(Clock::time_point until)
     }
 }
 
-// Writes `bytes` to the master, byte by byte at `byteTime` intervals when paced. False when the
-// write fails (the slave side went away) or the thread is interrupted.
-bool ZDeviceEmulator::sendBytes(const QByteArray &bytes, bool paced, std::chrono::nanoseconds byteTime)
+// Writes `bytes` to the master; when paced, in pieces of `chunk` bytes, each at its wire time.
+// False when the write fails (the slave side went away) or the thread is interrupted.
+bool ZDeviceEmulator::sendBytes(const QByteArray &bytes, bool paced, std::chrono::nanoseconds byteTime,
+                                int chunk)
 {
     const auto begin = Clock::now();
     int done = 0;
@@ -293,14 +294,14 @@ bool ZDeviceEmulator::sendBytes(const QByteArray &bytes, bool paced, std::chrono
             ++m_repliesLost;
             return false;
         }
-        int chunk = bytes.size() - done;
+        int piece = bytes.size() - done;
         if (paced) {
             // A byte reaches the far end once its last stop bit is out.
-            if (!pauseUntil(begin + byteTime * (done + 1)))
+            piece = qMin(piece, chunk);
+            if (!pauseUntil(begin + byteTime * (done + piece)))
                 return false;
-            chunk = 1;
         }
-        const ssize_t n = ::write(m_masterFd, bytes.constData() + done, size_t(chunk));
+        const ssize_t n = ::write(m_masterFd, bytes.constData() + done, size_t(piece));
         if (n > 0) {
             done += int(n);
             continue;
@@ -421,11 +422,12 @@ void ZDeviceEmulator::serveBuffer(QByteArray &buffer, Clock::time_point &firstBy
 {
     for (;;) {
         QByteArray frame;
-        if (!ZFastProtocolHendler::findFrame(frame, buffer)) {
-            const int start = buffer.indexOf(startPair());
-            if (start > 0) {
-                buffer.remove(0, start);
-            } else if (start < 0) {
+        int start = 0;
+        if (!ZFastProtocolHendler::findFrame(frame, buffer, &start)) {
+            const int pair = buffer.indexOf(startPair());
+            if (pair > 0) {
+                buffer.remove(0, pair);
+            } else if (pair < 0) {
                 // Keep a lone start byte: it may be the first half of the next start pair.
                 const bool keepLast = !buffer.isEmpty()
                         && quint8(buffer.at(buffer.size() - 1)) == ZFastProtocolHendler::StartByte;
@@ -435,22 +437,11 @@ void ZDeviceEmulator::serveBuffer(QByteArray &buffer, Clock::time_point &firstBy
                 buffer.clear();
             return;
         }
-        const int start = buffer.indexOf(startPair());
         buffer.remove(0, start + frame.size() + 2);
 
-        // Inside a frame every FE is followed by a stuffed 00, so a start pair after the first
-        // one means the first was noise that happened to look like a start. Take the first
-        // candidate whose CRC checks out; if none does, the last one is what was received.
-        QByteArray request = frame;
-        for (int at = 0; at >= 0; at = frame.indexOf(startPair(), at + 1)) {
-            request = frame.mid(at);
-            const QByteArray plain = ZFastProtocolHendler::unstuff(request);
-            if (plain.size() >= 4 && ZFastProtocolHendler::crc16(plain) == 0)
-                break;
-        }
         if (interrupted())
             return;
-        serveFrame(request, firstByte);
+        serveFrame(frame, firstByte);
         firstByte = Clock::now();
     }
 }
@@ -496,6 +487,7 @@ void ZDeviceEmulator::serveFrame(const QByteArray &stuffed, Clock::time_point fi
     int delayMs;
     bool split;
     int gapMs;
+    int chunk;
     QByteArray noise;
     QByteArray replyBody;
     {
@@ -536,6 +528,7 @@ void ZDeviceEmulator::serveFrame(const QByteArray &stuffed, Clock::time_point fi
         gapMs = m_splitGapMs;
         noise = m_noise;
         pacing = m_pacing;
+        chunk = m_chunk;
         byteTime = std::chrono::nanoseconds(qint64(m_bitsPerChar) * 1000000000 / qMax(1, m_baudRate));
     }
     if (drop)
@@ -553,15 +546,15 @@ void ZDeviceEmulator::serveFrame(const QByteArray &stuffed, Clock::time_point fi
         ++m_served;
     }
     if (!split) {
-        sendBytes(out, pacing, byteTime);
+        sendBytes(out, pacing, byteTime, chunk);
         return;
     }
     const int half = out.size() / 2;
-    if (!sendBytes(out.left(half), pacing, byteTime))
+    if (!sendBytes(out.left(half), pacing, byteTime, chunk))
         return;
     if (!pauseUntil(Clock::now() + std::chrono::milliseconds(gapMs)))
         return;
-    sendBytes(out.mid(half), pacing, byteTime);
+    sendBytes(out.mid(half), pacing, byteTime, chunk);
 }
 
 // ---- faults --------------------------------------------------------------------------------
@@ -578,6 +571,12 @@ void ZDeviceEmulator::setPacing(bool on, int baudRate, int dataBits, int parity,
     m_pacing = on;
     m_baudRate = qMax(1, baudRate);
     m_bitsPerChar = 1 + qBound(5, dataBits, 8) + (parity != 0 ? 1 : 0) + qBound(1, stopBits, 2);
+}
+
+void ZDeviceEmulator::setChunk(int bytes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_chunk = qMax(1, bytes);
 }
 
 void ZDeviceEmulator::setSplitReply(bool on, int gapMs)

@@ -53,6 +53,9 @@ public:
     // bits) in both directions: a request counts as received only once its bytes could have
     // crossed the line, and a reply is written byte by byte at the line rate.
     void setPacing(bool on, int baudRate = 115200, int dataBits = 8, int parity = 0, int stopBits = 2);
+    // Paced replies reach the port in pieces of this many bytes, each once its last byte's wire
+    // time has come, as a USB serial adapter hands them over; 1 (the default) is byte by byte.
+    void setChunk(int bytes);
     // The reply goes out in two bursts: its first half, a gap of `gapMs`, the rest.
     void setSplitReply(bool on, int gapMs = 50);
     // Sent before every reply; empty switches it off.
@@ -112,7 +115,7 @@ private:
     void removeLink();
     bool interrupted() const;
     bool pauseUntil(Clock::time_point until);
-    bool sendBytes(const QByteArray &bytes, bool paced, std::chrono::nanoseconds byteTime);
+    bool sendBytes(const QByteArray &bytes, bool paced, std::chrono::nanoseconds byteTime, int chunk);
     void serveBuffer(QByteArray &buffer, Clock::time_point &firstByte);
     void serveFrame(const QByteArray &stuffed, Clock::time_point firstByte);
     void wake();
@@ -136,6 +139,7 @@ private:
     QString m_error;
     int m_replyDelayMs = 0;
     bool m_pacing = false;
+    int m_chunk = 1;
     int m_baudRate = 115200;
     int m_bitsPerChar = 11;
     bool m_split = false;

@@ -72,18 +72,40 @@ QByteArray ZFastProtocolHendler::makeFrame(const QByteArray &body)
     return stuff(frame);
 }
 
-bool ZFastProtocolHendler::findFrame(QByteArray &frame, const QByteArray &received)
+bool ZFastProtocolHendler::findFrame(QByteArray &frame, const QByteArray &received, int *startAt)
 {
     frame.clear();
     static const QByteArray startPair(2, char(StartByte));
     static const QByteArray endPair(2, char(EndByte));
-    const int start = received.indexOf(startPair);
-    if (start < 0)
+    // A noise byte equal to the start byte just before a reply forms a start pair with the
+    // reply's first start byte. Stuffing keeps FE FE out of a frame's inside, so the true start
+    // is one of the later pairs before the same end pair: the first candidate whose CRC holds
+    // wins. When none holds, the first one is handed on so that the parser reports its fault.
+    int firstStart = -1;
+    int firstEnd = -1;
+    for (int start = received.indexOf(startPair); start >= 0;
+         start = received.indexOf(startPair, start + 1)) {
+        const int end = received.indexOf(endPair, start);
+        if (end < 0)
+            break;
+        if (firstStart < 0) {
+            firstStart = start;
+            firstEnd = end;
+        }
+        const QByteArray candidate = received.mid(start, end - start);
+        const QByteArray plain = unstuff(candidate);
+        if (plain.size() >= 4 && crc16(plain) == 0) {
+            frame = candidate;
+            if (startAt)
+                *startAt = start;
+            return true;
+        }
+    }
+    if (firstStart < 0)
         return false;
-    const int end = received.indexOf(endPair, start);
-    if (end < 0)
-        return false;
-    frame = received.mid(start, end - start);
+    frame = received.mid(firstStart, firstEnd - firstStart);
+    if (startAt)
+        *startAt = firstStart;
     return true;
 }
 

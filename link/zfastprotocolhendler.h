@@ -51,7 +51,9 @@ public:
     // Removes the byte after every FE/FC from offset 2 on.
     static QByteArray unstuff(const QByteArray &frame);
     // The first complete frame in `received`, without its end pair; false when there is none.
-    static bool findFrame(QByteArray &frame, const QByteArray &received);
+    // Of several start pairs before one end pair, the first whose CRC holds. `startAt` (may be
+    // null) receives the frame's offset in `received`.
+    static bool findFrame(QByteArray &frame, const QByteArray &received, int *startAt = nullptr);
 
 private:
     QByteArray buildRequest(quint8 command, const ZRegister &reg, const QByteArray &value) const;

@@ -16,12 +16,37 @@ const int BurstGapMs = 10;
 // Consecutive failed writes after which the worker gives up.
 const int MaxWriteFailures = 5;
 
+// Once bytes flow, the worker sleeps this long between reads and lets them gather in the
+// driver: a byte at a time would cost a wake-up, a poll and a read per byte (a status reply
+// is some 450 bytes).
+const int GatherMs = 1;
+
+// The longest a wait for the device goes without looking for a stop request, so that a stop
+// is prompt whatever the read time-out.
+const int StopCheckMs = 50;
+
+// Room reserved for a reply, so that reading it does not grow the buffer byte by byte.
+const int ReplyReserve = 1024;
+
 // Whether the port is gone (the other end hung up, the adapter was pulled). A write on a dead
 // line fails with a resource error; a read sees end of file, which QSerialPort reports as a read
 // error, and every further wait for data returns at once with it.
 bool portLost(const QSerialPort &port)
 {
     return port.error() == QSerialPort::ResourceError || port.error() == QSerialPort::ReadError;
+}
+
+// Appends what the port has buffered to `bytes`. readAll() would allocate a large temporary
+// buffer on every call.
+void appendAvailable(QSerialPort &port, QByteArray &bytes)
+{
+    const qint64 available = port.bytesAvailable();
+    if (available <= 0)
+        return;
+    const int old = bytes.size();
+    bytes.resize(old + int(available));
+    const qint64 n = port.read(bytes.data() + old, available);
+    bytes.resize(old + int(qMax<qint64>(n, 0)));
 }
 
 } // namespace
@@ -320,18 +345,21 @@ bool ZSerialConnection::transact(QSerialPort &port, const QByteArray &request, i
     emit sent(request);
 
     // The whole wait is bounded by readTimeout from the end of the write; within it, bytes are
-    // grouped into bursts and each burst is checked for a complete frame.
+    // grouped into bursts and each burst is checked for a complete frame. A stop request ends
+    // the wait as a time-out: no answer came for this request.
     QElapsedTimer timer;
     timer.start();
     QByteArray collected;
+    collected.reserve(ReplyReserve);
     for (;;) {
         const qint64 remaining = readTimeout - timer.elapsed();
-        if (remaining < 1) {
+        if (remaining < 1 || stopRequested()) {
             emit timeout();
             return true;
         }
         // Bytes may already have been buffered while the write was being completed.
-        if (port.bytesAvailable() == 0 && !port.waitForReadyRead(int(remaining))) {
+        if (port.bytesAvailable() == 0
+            && !port.waitForReadyRead(int(qMin<qint64>(remaining, StopCheckMs)))) {
             if (portLost(port)) {
                 emit timeout();
                 dropIfLost(port);
@@ -339,9 +367,9 @@ bool ZSerialConnection::transact(QSerialPort &port, const QByteArray &request, i
             }
             continue;
         }
-        QByteArray burst = port.readAll();
-        while (timer.elapsed() < readTimeout && port.waitForReadyRead(BurstGapMs))
-            burst += port.readAll();
+        QByteArray burst;
+        burst.reserve(ReplyReserve);
+        readBurst(port, burst, timer, readTimeout);
         const bool lost = portLost(port);
 
         collected += burst;
@@ -358,4 +386,33 @@ bool ZSerialConnection::transact(QSerialPort &port, const QByteArray &request, i
             return true;
         }
     }
+}
+
+void ZSerialConnection::readBurst(QSerialPort &port, QByteArray &burst, const QElapsedTimer &timer,
+                                  int readTimeout)
+{
+    appendAvailable(port, burst);
+    // The burst ends after BurstGapMs without a byte, at the end of the read time-out, or on a
+    // stop request.
+    QElapsedTimer quiet;
+    quiet.start();
+    while (timer.elapsed() < readTimeout && !stopRequested()) {
+        QThread::msleep(GatherMs);
+        bool more = port.waitForReadyRead(0);
+        if (!more) {
+            const qint64 gapLeft = qMin<qint64>(BurstGapMs - quiet.elapsed(),
+                                                readTimeout - timer.elapsed());
+            more = gapLeft > 0 && port.waitForReadyRead(int(gapLeft));
+        }
+        if (!more)
+            return;
+        appendAvailable(port, burst);
+        quiet.restart();
+    }
+}
+
+bool ZSerialConnection::stopRequested() const
+{
+    ZStateLocker lock(m_lock);
+    return m_stopRequest;
 }

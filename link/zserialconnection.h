@@ -4,6 +4,7 @@
 #include "zabstractconnection.h"
 #include "zserialportprops.h"
 
+class QElapsedTimer;
 class QSerialPort;
 class ZStateLocker;
 
@@ -82,6 +83,10 @@ private:
     // in a row.
     bool transact(QSerialPort &port, const QByteArray &request, int readTimeout,
                   int writeTimeout, int &writeFailures);
+    // Reads one burst: what is buffered, then whatever follows with gaps under the burst gap,
+    // sleeping between reads so that bytes arrive in batches.
+    void readBurst(QSerialPort &port, QByteArray &burst, const QElapsedTimer &timer, int readTimeout);
+    bool stopRequested() const;
     // A resource or read error means the port is gone (hang-up, cable pulled): close it so the
     // next pass reopens it, or reports with critical that it cannot.
     bool dropIfLost(QSerialPort &port);

@@ -58,6 +58,7 @@ private slots:
 
     void defects_data();
     void defects();
+    void boundsAreInclusive();
     void missingPaths();
     void loadsRowsInNumberOrder();
     void typesAndAccessModes_data();
@@ -95,6 +96,18 @@ void TestZFastLoader::defects_data()
     QTest::newRow("len not a number")
         << QStringList{status, row("3, 'two', 'R', 'int', '', ''")}
         << QStringLiteral("Ошибка длины регистра : строка 2");
+    // Each would otherwise load as something else: 65537 and -1 as registers 1 and 65535,
+    // 2.5 as 3, 1e300 as 0, 4294967297 as 1.
+    const QStringList badNumbers{"65537", "-1", "2.5", "1e300", "4294967297", "'12abc'"};
+    for (const QString &num : badNumbers)
+        QTest::newRow(qPrintable("num " + num))
+            << QStringList{status, row(num + ", 2, 'R', 'int', '', ''")}
+            << QStringLiteral("Ошибка номера регистра : строка %1").arg(num == "-1" ? 1 : 2);
+    // No frame carries more than 248 value bytes; a length of 2^31 once aborted a write.
+    for (const QString len : {"0", "249", "4294967299", "2.5", "2147483648"})
+        QTest::newRow(qPrintable("len " + len))
+            << QStringList{status, row("3, " + len + ", 'R', 'string', '', ''")}
+            << QStringLiteral("Ошибка длины регистра : строка 2");
     QTest::newRow("null len")
         << QStringList{row("3, NULL, 'R', 'int', '', ''"), status}
         << QStringLiteral("Ошибка длины регистра : строка 2");
@@ -131,6 +144,19 @@ void TestZFastLoader::defects()
     QCOMPARE(loadError(path, &table), message);
     QVERIFY(table.isEmpty());
     QVERIFY(!QSqlDatabase::contains(QLatin1String(QSqlDatabase::defaultConnection)));
+}
+
+void TestZFastLoader::boundsAreInclusive()
+{
+    const QString path = makeDatabase(m_dir, QStringLiteral("bounds.ddb"),
+        {CreateRegs, row("0, 1, 'R', 'int', '', ''"), row("65535.0, 248, 'R', 'status', '', ''"),
+         row("'7', '4', 'RW', 'int', '', ''")});
+    RegisterTable table;
+    QCOMPARE(loadError(path, &table), QString());
+    QCOMPARE(table.size(), 3);
+    QCOMPARE(table.at(1).number(), QVariant(65535));
+    QCOMPARE(table.at(1).length(), 248);
+    QCOMPARE(table.at(2).number(), QVariant(7)); // text sorts after numbers
 }
 
 void TestZFastLoader::missingPaths()

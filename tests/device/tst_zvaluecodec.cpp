@@ -107,6 +107,8 @@ void TestZValueCodec::encode_data()
     QTest::newRow("float bad") << int(TypeFloat) << 4 << QVariant("x") << false << QByteArray();
     QTest::newRow("string padded") << int(TypeString) << 4 << QVariant("x") << true << QByteArray("x\0\0\0", 4);
     QTest::newRow("string exact length") << int(TypeString) << 2 << QVariant("ab") << true << QByteArray("ab");
+    QTest::newRow("string length no frame carries") << int(TypeString) << 0x7FFFFFF0 << QVariant("ab") << false
+                                                    << QByteArray();
     QTest::newRow("string cyrillic") << int(TypeString) << 5 << QVariant(QStringLiteral("ТАРН")) << true
                                      << QByteArray("\xD2\xC0\xD0\xCD\0", 5);
     QTest::newRow("string too long") << int(TypeString) << 2 << QVariant("abc") << false << QByteArray();

@@ -252,6 +252,13 @@ void TestZFastProtocolHendler::extract_data()
     QTest::newRow("clean") << reply << true << cut(reply);
     QTest::newRow("noise before") << hex("00 13 FC FE 55") + reply << true << cut(reply);
     QTest::newRow("noise with end pair before") << hex("FC FC 11") + reply << true << cut(reply);
+    // Noise that looks like a start byte joins the reply's own start bytes.
+    for (const char *noise : {"FE", "FE FE", "FE FC", "00 FE", "FE FE FE"})
+        QTest::newRow(qPrintable(QStringLiteral("start-like noise %1").arg(QLatin1String(noise))))
+            << hex(noise) + reply << true << cut(reply);
+    const QByteArray broken = hex("FE FE 00 FF 04 01 00 34 12 BE A3 FC FC");
+    QTest::newRow("bad CRC handed on for the parser") << hex("FE") + broken << true
+                                                      << cut(hex("FE") + broken);
     QTest::newRow("trailing bytes ignored") << reply + hex("FE FE 01") << true << cut(reply);
     QTest::newRow("no end") << reply.left(reply.size() - 2) << false << QByteArray();
     QTest::newRow("half an end") << reply.left(reply.size() - 1) << false << QByteArray();
