@@ -18,10 +18,10 @@
 
 namespace {
 
-void reportStartupFailure(const char *what)
+// One line on standard error, so that a terminal or a service log shows what went wrong.
+void reportOnStderr(const QString &what)
 {
-    // One line, so that a terminal or a service log shows why the program did not start.
-    QByteArray line = QByteArray("TarnControl: ") + what;
+    QByteArray line = "TarnControl: " + what.toUtf8();
     line.replace('\n', ' ');
     std::fprintf(stderr, "%s\n", line.constData());
 }
@@ -70,19 +70,25 @@ int main(int argc, char *argv[])
     const int logInterval = ZStartup::readLogInterval(*settings);
     Q_UNUSED(logInterval) // handed to the main window
 
+    // Before the register table is read: a SIGTERM during a long load then ends the program
+    // through the event loop, with its settings saved, instead of killing it.
+    ZSignalWatcher signalWatcher;
+
     std::unique_ptr<ZTarnVex> device;
     try {
         device = ZDeviceFactory::createTarnVex(appDir + "/tarn_vex.ddb");
     } catch (const std::runtime_error &e) {
-        reportStartupFailure(e.what());
+        reportOnStderr(QString::fromUtf8(e.what()));
         return 2;
     } catch (const std::bad_cast &e) {
-        reportStartupFailure(e.what());
+        reportOnStderr(QString::fromUtf8(e.what()));
         return 2;
     }
 
-    ZStartup::loadDeviceSettings(device.get(), QLatin1String(ZStartup::DefaultPortName));
-    ZSignalWatcher signalWatcher;
+    const QStringList complaints =
+        ZStartup::loadDeviceSettings(device.get(), QLatin1String(ZStartup::DefaultPortName));
+    for (const QString &complaint : complaints)
+        reportOnStderr(complaint);
     // The device's texts (LCD lines, string registers) are Windows-1251; the LCD panel installs
     // this codec once a window exists, the text view needs it now.
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
@@ -91,8 +97,8 @@ int main(int argc, char *argv[])
 
     const int exitCode = app.exec();
 
-    ZStartup::saveDeviceSettings(device.get());
-    settings->sync();
+    if (!ZStartup::saveDeviceSettings(device.get()))
+        reportOnStderr(QStringLiteral("cannot write the settings file %1").arg(ZStartup::settingsFilePath()));
     device.reset();
     return exitCode;
 }

@@ -53,19 +53,45 @@ int readLogInterval(QSettings &settings)
     return interval;
 }
 
-void loadDeviceSettings(ZAbstractDevice *device, const QString &defaultPortName)
+namespace {
+
+// The integer under `key`, or `fallback` when absent; a value that is not a whole number in
+// min..max gives `fallback` and a line in `complaints`.
+int boundedSetting(const QSettings &settings, const QString &key, int min, int max, int fallback,
+                   QStringList *complaints)
 {
+    const QVariant value = settings.value(key);
+    if (!value.isValid())
+        return fallback;
+    bool ok = false;
+    const qlonglong number = value.toString().trimmed().toLongLong(&ok);
+    if (ok && number >= min && number <= max)
+        return int(number);
+    *complaints << QStringLiteral("setting \"%1/%2\" is \"%3\", not a whole number from %4 to %5; using %6")
+                       .arg(settings.group(), key, value.toString())
+                       .arg(min).arg(max).arg(fallback);
+    return fallback;
+}
+
+} // namespace
+
+QStringList loadDeviceSettings(ZAbstractDevice *device, const QString &defaultPortName)
+{
+    QStringList complaints;
     QSettings settings(g_settingsFile, QSettings::IniFormat);
     settings.beginGroup(device->latinName());
     ZSerialPortProps props;
     props.name = settings.value(QStringLiteral("SerialPort"), defaultPortName).toString();
     device->connection()->setDetails(QVariant::fromValue(props));
-    device->connection()->setReadTimeout(settings.value(QStringLiteral("WaitTimout"), 1000).toInt());
-    device->setProperty("askinterval", settings.value(QStringLiteral("AskInterval"), 10).toInt());
+    device->connection()->setReadTimeout(boundedSetting(settings, QStringLiteral("WaitTimout"),
+        MinWaitTimeout, MaxWaitTimeout, DefaultWaitTimeout, &complaints));
+    device->setProperty("askinterval", boundedSetting(settings, QStringLiteral("AskInterval"),
+        MinAskInterval, MaxAskInterval, DefaultAskInterval, &complaints));
     settings.endGroup();
+    return complaints;
 }
 
-void saveDeviceSettings(ZAbstractDevice *device)
+bool saveDeviceSettings(ZAbstractDevice *device)
 {
     QSettings settings(g_settingsFile, QSettings::IniFormat);
     settings.beginGroup(device->latinName());
@@ -74,6 +100,8 @@ void saveDeviceSettings(ZAbstractDevice *device)
     settings.setValue(QStringLiteral("AskInterval"), device->askInterval());
     settings.setValue(QStringLiteral("WaitTimout"), device->connection()->readTimeout());
     settings.endGroup();
+    settings.sync();
+    return settings.status() == QSettings::NoError;
 }
 
 } // namespace ZStartup

@@ -2,6 +2,7 @@
 #define ZSTARTUP_H
 
 #include <QString>
+#include <QStringList>
 
 class QObject;
 class QSettings;
@@ -31,9 +32,17 @@ QSettings *openSettings(QObject *parent = nullptr);
 // "Logger"/"Interval", 500 ms when absent.
 int readLogInterval(QSettings &settings);
 
-// The device's group ("TARN"): port name, wait time-out and ask interval.
-void loadDeviceSettings(ZAbstractDevice *device, const QString &defaultPortName);
-void saveDeviceSettings(ZAbstractDevice *device);
+// Sane ranges of the device's timing settings. A value outside them, or one that is not a whole
+// number, is replaced by the default: a negative ask interval would never poll, a wait shorter
+// than a reply would never connect.
+constexpr int MinAskInterval = 0, MaxAskInterval = 10000, DefaultAskInterval = 10;
+constexpr int MinWaitTimeout = 20, MaxWaitTimeout = 60000, DefaultWaitTimeout = 1000;
+
+// The device's group ("TARN"): port name, wait time-out and ask interval. Returns one line for
+// each value that was replaced by its default; the replacement is what will be saved.
+QStringList loadDeviceSettings(ZAbstractDevice *device, const QString &defaultPortName);
+// False when the settings file could not be written.
+bool saveDeviceSettings(ZAbstractDevice *device);
 
 } // namespace ZStartup
 

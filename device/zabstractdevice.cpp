@@ -10,12 +10,16 @@
 ZAbstractDevice::ZAbstractDevice(QObject *parent)
     : QObject(parent),
       m_askTimer(new QTimer(this)),
+      m_reconnectTimer(new QTimer(this)),
       m_name(QStringLiteral("UnknownDevice")),
       m_latinName(QStringLiteral("UnknownDevice"))
 {
     m_askTimer->setSingleShot(true);
     m_askTimer->setInterval(m_askInterval);
     connect(m_askTimer, &QTimer::timeout, this, &ZAbstractDevice::on_askTimerTimeout);
+    m_reconnectTimer->setSingleShot(true);
+    m_reconnectTimer->setInterval(ReconnectIntervalMs);
+    connect(m_reconnectTimer, &QTimer::timeout, this, &ZAbstractDevice::on_reconnectTimerTimeout);
 }
 
 ZAbstractDevice::~ZAbstractDevice()
@@ -186,6 +190,9 @@ void ZAbstractDevice::stop()
         emit initFinish();
     }
     m_autoask = false;
+    // An attempt already under way may still report its failure; the outage flag keeps it quiet.
+    m_wanted = false;
+    m_reconnectTimer->stop();
     clearQueue();
     m_askTimer->stop();
     if (m_connection)
@@ -216,6 +223,9 @@ void ZAbstractDevice::start()
     }
     // An empty request starts the worker: it opens the port, announces running() and waits for
     // the first real request. The device counts as started only from that announcement.
+    m_wanted = true;
+    m_outage = false;
+    m_reconnectTimer->stop();
     m_connection->send(QByteArray());
     emit initStart();
 }
@@ -275,6 +285,7 @@ void ZAbstractDevice::on_connectionDetailsSet(QVariant &details)
 
 void ZAbstractDevice::on_connectionRunning()
 {
+    m_outage = false;
     m_started = true;
     m_stopping = false;
     if (!m_noStatus)
@@ -296,12 +307,30 @@ void ZAbstractDevice::on_connectionFinish()
     onFinished();
     emit disconnected();
     emit finished();
+    // Not the operator's stop: the line went away or the port could not be opened. A receiver
+    // watched around the clock has to come back on its own once its port is there again.
+    if (m_wanted) {
+        m_outage = true;
+        m_reconnectTimer->start();
+    }
+}
+
+void ZAbstractDevice::on_reconnectTimerTimeout()
+{
+    if (!m_wanted || m_started)
+        return;
+    // Each attempt is an ordinary start, so everyone watching sees it; its failure belongs to
+    // the outage already said.
+    start();
+    m_outage = true;
 }
 
 void ZAbstractDevice::on_connectionCritical(QString msg)
 {
     clearQueue();
-    emit critical(msg);
+    // One outage is said once, not once per attempt to end it.
+    if (!m_outage)
+        emit critical(msg);
 }
 
 void ZAbstractDevice::on_connectionMsg(QString msg)

@@ -35,6 +35,9 @@ class ZAbstractDevice : public QObject
     Q_PROPERTY(QString latinName READ latinName WRITE setLatinName NOTIFY latinNameChanged)
 
 public:
+    // Pause between attempts to bring back a link that ended by itself.
+    static constexpr int ReconnectIntervalMs = 2000;
+
     explicit ZAbstractDevice(QObject *parent = nullptr);
     ~ZAbstractDevice() override;
 
@@ -142,6 +145,7 @@ protected:
 
 private slots:
     void on_askTimerTimeout();
+    void on_reconnectTimerTimeout();
 
 private:
     void clearQueue();
@@ -159,6 +163,13 @@ private:
     bool m_stopping = false;
     QList<Transaction *> m_queue;
     QTimer *m_askTimer = nullptr;
+    // The operator started the exchange and has not stopped it: a link that ends by itself
+    // (adapter pulled, port missing) is started again every ReconnectIntervalMs.
+    bool m_wanted = false;
+    // The link ended by itself and has not run since; its failure has been said once. Cleared
+    // by running() and by the operator's start.
+    bool m_outage = false;
+    QTimer *m_reconnectTimer = nullptr;
     int m_askInterval = 10;
     bool m_noStatus = false;
     bool m_autoask = false;

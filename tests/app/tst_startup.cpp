@@ -11,8 +11,11 @@
 #include <csignal>
 #include <memory>
 
+#include "zabstractconnection.h"
 #include "zdeviceemulator.h"
+#include "zdevicefactory.h"
 #include "zstartup.h"
+#include "ztarnvex.h"
 
 namespace {
 
@@ -59,6 +62,44 @@ QProcessEnvironment programEnvironment(const QString &foreignConfig)
     return env;
 }
 
+// The program running in an installation, its output gathered as it comes.
+struct Running
+{
+    QProcess process;
+    QString out;
+    QString err;
+
+    explicit Running(const Installation &inst, const QString &foreignConfig)
+    {
+        process.setProcessEnvironment(programEnvironment(foreignConfig));
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] {
+            out += QString::fromUtf8(process.readAllStandardOutput());
+        });
+        QObject::connect(&process, &QProcess::readyReadStandardError, [this] {
+            err += QString::fromUtf8(process.readAllStandardError());
+        });
+        process.start(inst.program, QStringList());
+    }
+    void signal(int sig) { ::kill(pid_t(process.processId()), sig); }
+    // Ends the program with `sig` and tells whether it ended cleanly (exit code 0).
+    bool end(int sig = SIGTERM)
+    {
+        signal(sig);
+        if (!process.waitForFinished(15000))
+            return false;
+        out += QString::fromUtf8(process.readAllStandardOutput());
+        err += QString::fromUtf8(process.readAllStandardError());
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
+};
+
+void writeSettings(const Installation &inst, const QVariantMap &values)
+{
+    QSettings settings(inst.settingsPath(), QSettings::IniFormat);
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        settings.setValue(it.key(), it.value());
+}
+
 } // namespace
 
 class TestStartup : public QObject
@@ -72,6 +113,13 @@ private slots:
     void defectiveDatabaseEndsWithCode2();
     void firstRunSavesDefaultsOnSigterm();
     void portFromSettingsIsOpened();
+    void deviceSettingsBounded_data();
+    void deviceSettingsBounded();
+    void settingsTroubleSaidOnStderr_data();
+    void settingsTroubleSaidOnStderr();
+    void comesBackByItself();
+    void stopIsPromptWithALongWait();
+    void sigtermWhileLoading();
 
 private:
     QTemporaryDir m_foreign;
@@ -198,6 +246,153 @@ void TestStartup::portFromSettingsIsOpened()
     QCOMPARE(saved.value("TARN/SerialPort").toString(), link);
     QCOMPARE(saved.value("TARN/AskInterval").toInt(), 25);
     QCOMPARE(saved.value("TARN/WaitTimout").toInt(), 700);
+}
+
+void TestStartup::deviceSettingsBounded_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("used");
+    QTest::newRow("ask -5") << "AskInterval" << "-5" << 10;
+    QTest::newRow("ask 999999999") << "AskInterval" << "999999999" << 10;
+    QTest::newRow("ask text") << "AskInterval" << "often" << 10;
+    QTest::newRow("ask 2.5") << "AskInterval" << "2.5" << 10;
+    QTest::newRow("ask 0 kept") << "AskInterval" << "0" << 0;
+    QTest::newRow("ask 10000 kept") << "AskInterval" << "10000" << 10000;
+    QTest::newRow("wait 0") << "WaitTimout" << "0" << 1000;
+    QTest::newRow("wait -5") << "WaitTimout" << "-5" << 1000;
+    QTest::newRow("wait text") << "WaitTimout" << "long" << 1000;
+    QTest::newRow("wait 60001") << "WaitTimout" << "60001" << 1000;
+    QTest::newRow("wait 20 kept") << "WaitTimout" << "20" << 20;
+    QTest::newRow("wait 60000 kept") << "WaitTimout" << "60000" << 60000;
+}
+
+void TestStartup::deviceSettingsBounded()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, stored);
+    QFETCH(int, used);
+    QTemporaryDir appDir;
+    ZStartup::useSettingsFileIn(appDir.path());
+    {
+        QSettings settings(ZStartup::settingsFilePath(), QSettings::IniFormat);
+        settings.setValue("TARN/" + key, stored);
+    }
+    const std::unique_ptr<ZTarnVex> device = ZDeviceFactory::createTarnVex(QStringLiteral(TARN_DB_PATH));
+    const QStringList complaints = ZStartup::loadDeviceSettings(device.get(), "ttyUSB0");
+    const bool kept = QString::number(used) == stored;
+    QCOMPARE(complaints.size(), kept ? 0 : 1);
+    if (!kept)
+        QVERIFY2(complaints.first().contains(key) && complaints.first().contains(stored),
+                 qPrintable(complaints.first()));
+    const int applied = key == "AskInterval" ? device->askInterval() : device->connection()->readTimeout();
+    QCOMPARE(applied, used);
+
+    QVERIFY(ZStartup::saveDeviceSettings(device.get()));
+    QSettings saved(ZStartup::settingsFilePath(), QSettings::IniFormat);
+    QCOMPARE(saved.value("TARN/" + key).toInt(), used);
+}
+
+void TestStartup::settingsTroubleSaidOnStderr_data()
+{
+    QTest::addColumn<bool>("unwritable");
+    QTest::newRow("values out of range") << false;
+    QTest::newRow("file cannot be written") << true;
+}
+
+void TestStartup::settingsTroubleSaidOnStderr()
+{
+    QFETCH(bool, unwritable);
+    Installation inst(true);
+    if (unwritable)
+        QVERIFY(QDir().mkpath(inst.settingsPath())); // even root cannot replace a directory
+    else
+        writeSettings(inst, {{"TARN/AskInterval", -5}, {"TARN/WaitTimout", "soon"}});
+    Running program(inst, m_foreign.path());
+    QVERIFY(program.process.waitForStarted());
+    QTest::qWait(500);
+    QVERIFY(program.end());
+    const QStringList lines = program.err.split('\n').filter(QRegularExpression("^TarnControl: "));
+    if (unwritable) {
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.first().contains("cannot write the settings file"), qPrintable(lines.first()));
+        return;
+    }
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines.filter("AskInterval").size() == 1 && lines.filter("WaitTimout").size() == 1,
+             qPrintable(lines.join('\n')));
+    QSettings saved(inst.settingsPath(), QSettings::IniFormat);
+    QCOMPARE(saved.value("TARN/AskInterval").toInt(), 10);
+    QCOMPARE(saved.value("TARN/WaitTimout").toInt(), 1000);
+}
+
+void TestStartup::comesBackByItself()
+{
+    // The port appears 3 s after the program started; later the emulator is gone for 1 s.
+    // Each time the program reconnects by itself and says each outage once.
+    Installation inst(true);
+    const QString link = inst.dir.filePath("ttyTARN");
+    writeSettings(inst, {{"TARN/SerialPort", link}});
+    Running program(inst, m_foreign.path());
+    QVERIFY(program.process.waitForStarted());
+    QTest::qWait(3000);
+    QVERIFY(program.out.contains("critical: "));
+    QVERIFY(!program.out.contains("device connected"));
+
+    auto emulator = std::make_unique<ZDeviceEmulator>(QStringLiteral(TARN_DB_PATH));
+    QVERIFY2(emulator->start(link), qPrintable(emulator->errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(program.out.count("device connected") == 1, 5000);
+
+    emulator.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(program.out.count("device disconnected") >= 1, 5000);
+    QTest::qWait(1000);
+    emulator = std::make_unique<ZDeviceEmulator>(QStringLiteral(TARN_DB_PATH));
+    QVERIFY2(emulator->start(link), qPrintable(emulator->errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(program.out.count("device connected") == 2, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(emulator->statusPolls() >= 5, 5000);
+
+    QVERIFY(program.end(SIGINT));
+    QCOMPARE(program.out.count("critical: "), 2);
+}
+
+void TestStartup::stopIsPromptWithALongWait()
+{
+    // A silent device and a minute's wait for its answer: SIGTERM still ends the program at
+    // once, without the worker thread being killed.
+    Installation inst(true);
+    ZDeviceEmulator emulator(QStringLiteral(TARN_DB_PATH));
+    const QString link = inst.dir.filePath("ttyTARN");
+    QVERIFY2(emulator.start(link), qPrintable(emulator.errorString()));
+    emulator.setDropReplies(-1);
+    writeSettings(inst, {{"TARN/SerialPort", link}, {"TARN/WaitTimout", 60000}});
+    Running program(inst, m_foreign.path());
+    QVERIFY(program.process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(emulator.requestsReceived() >= 1, 10000);
+    QTest::qWait(100); // the worker is now waiting for the answer
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(program.end());
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(!program.err.contains("QThread"), qPrintable(program.err));
+}
+
+void TestStartup::sigtermWhileLoading()
+{
+    // A register table large enough that the load takes a while.
+    Installation inst(false);
+    QStringList statements{"CREATE TABLE regs (num, len, rw, type, purp, desc)", "BEGIN",
+                           "INSERT INTO regs VALUES (1, 207, 'R', 'status', '', '')"};
+    for (int n = 2; n <= 60000; ++n)
+        statements << QStringLiteral("INSERT INTO regs VALUES (%1, 2, 'RW', 'int', 'p', 'd')").arg(n);
+    statements << "COMMIT";
+    writeDatabase(inst.dir.filePath("tarn_vex.ddb"), statements);
+
+    Running program(inst, m_foreign.path());
+    QVERIFY(program.process.waitForStarted());
+    QTest::qWait(50);
+    QVERIFY(program.end());
+    QSettings saved(inst.settingsPath(), QSettings::IniFormat);
+    QCOMPARE(saved.value("TARN/WaitTimout").toInt(), 1000);
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

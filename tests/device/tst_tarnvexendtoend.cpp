@@ -54,6 +54,9 @@ private slots:
     void defectiveRepliesFailTheRegister();
     void droppedRepliesDisconnectAndReconnect();
     void hangUpAndComeBack();
+    void longOutageSaidOnceAndStopEndsRetries();
+    void startLikeNoiseBeforeReplies_data();
+    void startLikeNoiseBeforeReplies();
     void stopAndStartAgain();
 
 private:
@@ -216,26 +219,63 @@ void TestTarnVexEndToEnd::hangUpAndComeBack()
 {
     ZTarnVex *device = m_stack->device.get();
     QSignalSpy connected(device, &ZAbstractDevice::connected);
-    QSignalSpy disconnected(device, &ZAbstractDevice::disconnected);
+    QSignalSpy initStarts(device, &ZAbstractDevice::initStart);
     QSignalSpy finished(device, &ZAbstractDevice::finished);
     QSignalSpy critical(device, &ZAbstractDevice::critical);
     device->start();
     QTRY_COMPARE_WITH_TIMEOUT(connected.count(), 1, 5000);
 
     // While the line is down the next poll cannot open the port again: the link ends with the
-    // port's error and the device counts itself stopped.
+    // port's error, and two seconds later the device tries again by itself.
     m_stack->emulator.hangUp(400);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
-    QVERIFY(disconnected.count() >= 1);
-    QCOMPARE(critical.count(), 1);
     QVERIFY(!device->isStarted());
-
-    // Once the port is back, the operator's start brings the exchange back.
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(m_stack->emulator.portPath()), 5000);
-    device->start();
-    QTRY_COMPARE_WITH_TIMEOUT(connected.count(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(connected.count(), 2, 8000);
+    QCOMPARE(initStarts.count(), 2);
+    QCOMPARE(critical.count(), 1);
     const quint64 served = m_stack->emulator.statusPolls();
     QTRY_VERIFY_WITH_TIMEOUT(m_stack->emulator.statusPolls() > served + 3, 5000);
+}
+
+void TestTarnVexEndToEnd::longOutageSaidOnceAndStopEndsRetries()
+{
+    ZTarnVex *device = m_stack->device.get();
+    QSignalSpy connected(device, &ZAbstractDevice::connected);
+    QSignalSpy initStarts(device, &ZAbstractDevice::initStart);
+    QSignalSpy critical(device, &ZAbstractDevice::critical);
+    device->start();
+    QTRY_COMPARE_WITH_TIMEOUT(connected.count(), 1, 5000);
+
+    // Three attempts fail while the port is gone; the failure is said once.
+    m_stack->emulator.stop();
+    QTRY_COMPARE_WITH_TIMEOUT(initStarts.count(), 4, 10000);
+    QCOMPARE(critical.count(), 1);
+
+    // The operator's stop ends the retries, also between two attempts.
+    device->stop();
+    QTest::qWait(2 * ZAbstractDevice::ReconnectIntervalMs + 200);
+    QCOMPARE(initStarts.count(), 4);
+    QVERIFY(!device->isStarted());
+}
+
+void TestTarnVexEndToEnd::startLikeNoiseBeforeReplies_data()
+{
+    QTest::addColumn<QByteArray>("noise");
+    for (const char *hex : {"fe", "fefe", "fefc", "00fe"})
+        QTest::newRow(hex) << QByteArray::fromHex(hex);
+}
+
+void TestTarnVexEndToEnd::startLikeNoiseBeforeReplies()
+{
+    QFETCH(QByteArray, noise);
+    ZTarnVex *device = m_stack->device.get();
+    m_stack->emulator.setNoise(noise);
+    QSignalSpy polls(device, &ZAbstractDevice::statusRcv);
+    QSignalSpy errors(device, &ZAbstractDevice::paketError);
+    device->start();
+    QTRY_VERIFY_WITH_TIMEOUT(polls.count() >= 5, 5000);
+    QVERIFY(device->isConnected());
+    QCOMPARE(errors.count(), 0);
 }
 
 void TestTarnVexEndToEnd::stopAndStartAgain()
