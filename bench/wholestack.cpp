@@ -5,7 +5,7 @@
 // 10 ms burst gap + the ask interval allow, the program's CPU time per poll beside its target
 // and the figure before the worker let bytes gather, and its resident memory over the run.
 //
-// Usage: wholestack [seconds=30 per case]
+// Usage: wholestack [seconds=30 per case] [bytes|chunks: only that case]
 
 #include <QCoreApplication>
 #include <QDir>
@@ -49,6 +49,7 @@ long residentKiB()
 
 struct Case
 {
+    const char *key;
     const char *name;
     QStringList emulatorOptions;
     double cpuTargetMs;
@@ -151,12 +152,15 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
     const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 30;
+    const QByteArray only = argc > 2 ? QByteArray(argv[2]) : QByteArray();
     const Case cases[] = {
-        {"byte by byte", {"--pace"}, 1.0, 3.0},
-        {"64-byte pieces", {"--chunk", "64"}, 0.5, 0.6},
+        {"bytes", "byte by byte", {"--pace"}, 1.0, 3.0},
+        {"chunks", "64-byte pieces", {"--chunk", "64"}, 0.5, 0.6},
     };
     bool ok = true;
-    for (const Case &c : cases)
-        ok = runCase(c, seconds) && ok;
+    for (const Case &c : cases) {
+        if (only.isEmpty() || only == c.key)
+            ok = runCase(c, seconds) && ok;
+    }
     return ok ? 0 : 1;
 }

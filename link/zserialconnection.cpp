@@ -25,6 +25,9 @@ const int GatherMs = 1;
 // is prompt whatever the read time-out.
 const int StopCheckMs = 50;
 
+// A read that finds fewer bytes than this after a wake-up saw them trickle in one by one.
+const int TricklePiece = 8;
+
 // Room reserved for a reply, so that reading it does not grow the buffer byte by byte.
 const int ReplyReserve = 1024;
 
@@ -392,20 +395,27 @@ void ZSerialConnection::readBurst(QSerialPort &port, QByteArray &burst, const QE
                                   int readTimeout)
 {
     appendAvailable(port, burst);
-    // The burst ends after BurstGapMs without a byte, at the end of the read time-out, or on a
-    // stop request.
+    // Bytes trickling in one at a time (a plain UART) are left to gather for GatherMs before
+    // each read; pieces handed over whole (a USB adapter) are read as each one comes, with no
+    // sleep in between. The burst ends after BurstGapMs without a byte, at the end of the read
+    // time-out, or on a stop request.
+    bool gather = burst.size() < TricklePiece;
     QElapsedTimer quiet;
     quiet.start();
     while (timer.elapsed() < readTimeout && !stopRequested()) {
-        QThread::msleep(GatherMs);
-        bool more = port.waitForReadyRead(0);
+        bool more = false;
+        if (gather) {
+            QThread::msleep(GatherMs);
+            more = port.waitForReadyRead(0);
+        }
         if (!more) {
             const qint64 gapLeft = qMin<qint64>(BurstGapMs - quiet.elapsed(),
                                                 readTimeout - timer.elapsed());
-            more = gapLeft > 0 && port.waitForReadyRead(int(gapLeft));
+            more = gapLeft > 0 && port.waitForReadyRead(int(qMin<qint64>(gapLeft, StopCheckMs)));
+            if (!more)
+                return;
+            gather = port.bytesAvailable() < TricklePiece;
         }
-        if (!more)
-            return;
         appendAvailable(port, burst);
         quiet.restart();
     }
