@@ -18,8 +18,11 @@ class ZStateLocker;
 //                               worker takes it (clearing the mark) at the start of a pass, so
 //                               a request stored while the worker is busy is written next and a
 //                               wake-up without a new request writes nothing.
-//   m_stopRequest               stopConnection(); the worker finishes the transaction in hand
-//                               and ends. A stop discards a request not taken yet.
+//   m_stopRequest               stopConnection(); the worker ends the transaction in hand
+//                               and then itself. A wait for an answer looks for the stop at
+//                               least every 50 ms and reports a stopped wait as a time-out,
+//                               so a stop is prompt whatever the read time-out. A stop
+//                               discards a request not taken yet.
 //   m_workerActive              true from the send() that starts a worker until that worker has
 //                               decided to end; send() starts a thread only while it is false,
 //                               so no request falls between an ending worker and a new one.
