@@ -78,28 +78,41 @@ bool ZFastProtocolHendler::findFrame(QByteArray &frame, const QByteArray &receiv
     static const QByteArray startPair(2, char(StartByte));
     static const QByteArray endPair(2, char(EndByte));
     // A noise byte equal to the start byte just before a reply forms a start pair with the
-    // reply's first start byte. Stuffing keeps FE FE out of a frame's inside, so the true start
-    // is one of the later pairs before the same end pair: the first candidate whose CRC holds
-    // wins. When none holds, the first one is handed on so that the parser reports its fault.
+    // reply's first start byte. Stuffing keeps FE FE and FC FC out of a frame's inside, so a
+    // frame ending at an end pair starts at the last start pair before it, or at the one before
+    // that when the sender byte is a stuffed FE. Those two are tried, the first whose CRC holds
+    // wins; looking at no more keeps a long run of noise from costing time by the square of its
+    // length. When none holds anywhere, the first candidate is handed on so that the parser
+    // reports its fault.
+    auto crcHolds = [&received](int start, int end) {
+        const QByteArray plain = unstuff(received.mid(start, end - start));
+        return plain.size() >= 4 && crc16(plain) == 0;
+    };
     int firstStart = -1;
     int firstEnd = -1;
-    for (int start = received.indexOf(startPair); start >= 0;
-         start = received.indexOf(startPair, start + 1)) {
-        const int end = received.indexOf(endPair, start);
+    int from = 0;
+    for (;;) {
+        const int start = received.indexOf(startPair, from);
+        if (start < 0)
+            break;
+        const int end = received.indexOf(endPair, start + 2);
         if (end < 0)
             break;
         if (firstStart < 0) {
             firstStart = start;
             firstEnd = end;
         }
-        const QByteArray candidate = received.mid(start, end - start);
-        const QByteArray plain = unstuff(candidate);
-        if (plain.size() >= 4 && crc16(plain) == 0) {
-            frame = candidate;
-            if (startAt)
-                *startAt = start;
-            return true;
+        int candidate = received.lastIndexOf(startPair, end - 2);
+        for (int tried = 0; tried < 2 && candidate >= start; ++tried) {
+            if (crcHolds(candidate, end)) {
+                frame = received.mid(candidate, end - candidate);
+                if (startAt)
+                    *startAt = candidate;
+                return true;
+            }
+            candidate = candidate > 0 ? received.lastIndexOf(startPair, candidate - 1) : -1;
         }
+        from = end + 1;
     }
     if (firstStart < 0)
         return false;

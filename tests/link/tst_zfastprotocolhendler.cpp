@@ -256,6 +256,10 @@ void TestZFastProtocolHendler::extract_data()
     for (const char *noise : {"FE", "FE FE", "FE FC", "00 FE", "FE FE FE"})
         QTest::newRow(qPrintable(QStringLiteral("start-like noise %1").arg(QLatin1String(noise))))
             << hex(noise) + reply << true << cut(reply);
+    // A line full of start bytes is gone through once, not once per start pair.
+    QTest::newRow("64 KiB of start bytes") << QByteArray(65536, char(0xFE)) + reply << true << cut(reply);
+    const QByteArray fromFe = ZFastProtocolHendler::makeFrame(hex("FE FF 04 01 00 34 12"));
+    QTest::newRow("stuffed FE sender after noise") << hex("FE") + fromFe << true << cut(fromFe);
     const QByteArray broken = hex("FE FE 00 FF 04 01 00 34 12 BE A3 FC FC");
     QTest::newRow("bad CRC handed on for the parser") << hex("FE") + broken << true
                                                       << cut(hex("FE") + broken);
