@@ -1,11 +1,14 @@
 # Entry points: `make` builds, `make test` builds and runs every test (also under the sanitizers),
-# `make demo` runs the program against the device emulator.
+# `make demo` runs the program against the device emulator, `make fuzz` runs the fuzz targets
+# (FUZZ_SECONDS each).
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
 BUILD_TSAN ?= build-tsan
+BUILD_FUZZ ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
-.PHONY: all build deps test test-plain test-asan test-tsan check demo bench clean
+.PHONY: all build deps test test-plain test-asan test-tsan check demo bench fuzz clean
 
 all: build
 
@@ -48,5 +51,13 @@ demo: build
 bench: build
 	scripts/bench.sh $(BUILD)
 
+# The libFuzzer build (clang, the core and the fuzz targets only), then every target for
+# FUZZ_SECONDS on a working copy of its seed corpus inside $(BUILD_FUZZ).
+fuzz:
+	@scripts/install-deps.sh fuzz
+	@[ -f $(BUILD_FUZZ)/CMakeCache.txt ] || CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_FUZZ=ON
+	cmake --build $(BUILD_FUZZ) -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh $(BUILD_FUZZ)
+
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_FUZZ)

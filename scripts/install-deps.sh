@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, only those that are missing.
+# Usage: scripts/install-deps.sh [fuzz]   ("fuzz" adds clang and its libFuzzer runtime)
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,11 @@ packages=(
   libqcustomplot-dev
   sqlite3
 )
+case "${1:-}" in
+  "") ;;
+  fuzz) packages+=(clang libclang-rt-dev) ;;
+  *) echo "usage: $0 [fuzz]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

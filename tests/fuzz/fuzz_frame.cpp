@@ -1,0 +1,96 @@
+// Received bytes as the serial worker sees them: the frame is cut out of the stream, checked
+// against registers of every value type for both kinds of answer, and decoded when valid. The
+// input also serves as a frame body, which must survive framing and cutting unchanged.
+
+#include <cstdint>
+#include <cstdlib>
+
+#include <QByteArray>
+#include <QVector>
+
+#include "transaction.h"
+#include "zfastprotocolhendler.h"
+#include "zregister.h"
+
+namespace {
+
+ZRegister makeRegister(int number, int length, int type)
+{
+    ZRegister reg;
+    reg.setNumber(number);
+    reg.setProperty(ZRegister::PropLength, length);
+    reg.setProperty(ZRegister::PropType, type);
+    return reg;
+}
+
+const QVector<ZRegister> &registers()
+{
+    static const QVector<ZRegister> regs = {
+        makeRegister(1, 207, TypeStatus),
+        makeRegister(2, 2, TypeInt),
+        makeRegister(18, 4, TypeInt),
+        makeRegister(20, 1, TypeInt),
+        makeRegister(15, 4, TypeFloat),
+        makeRegister(30, 16, TypeString),
+        makeRegister(31, 32, TypeData),
+        makeRegister(65535, 1, TypeInt),
+    };
+    return regs;
+}
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+void parseAll(ZFastProtocolHendler &handler, const QByteArray &frame)
+{
+    for (const ZRegister &reg : registers()) {
+        for (int kind : {int(TransactionRead), int(TransactionWrite)}) {
+            QByteArray value;
+            const ParseResult result = handler.parseResponse(value, frame, reg, kind);
+            (void)handler.lastError();
+            if (result != ParseOk)
+                continue;
+            check(handler.lengthCheckOff() || value.size() == reg.length());
+            const QVariant decoded = handler.decodeValue(reg, value);
+            bool ok = false;
+            (void)handler.encodeValue(reg, decoded, &ok);
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    // The program's handler, and one that checks the receiver address but not the length.
+    static ZFastProtocolHendler strict;
+    static ZFastProtocolHendler *lax = [] {
+        auto *h = new ZFastProtocolHendler;
+        h->setHostAddress(char(0x01));
+        h->setLengthCheckOff(true);
+        return h;
+    }();
+
+    const QByteArray received(reinterpret_cast<const char *>(data), int(size));
+    QByteArray frame;
+    if (strict.extractFrame(frame, received)) {
+        parseAll(strict, frame);
+        parseAll(*lax, frame);
+    }
+
+    // Whatever the body, its frame is cut back out whole and unstuffs to body and CRC.
+    const QByteArray body = received.left(512);
+    const QByteArray stuffed = ZFastProtocolHendler::makeFrame(body);
+    QByteArray cut;
+    check(strict.extractFrame(cut, stuffed));
+    check(cut == stuffed.left(stuffed.size() - 2));
+    const QByteArray plain = ZFastProtocolHendler::unstuff(cut);
+    check(plain.size() == body.size() + 4 && plain.mid(2, body.size()) == body);
+    check(ZFastProtocolHendler::crc16(plain) == 0);
+    QByteArray value;
+    check(strict.parseResponse(value, cut, registers().first(), TransactionStatus) != ParseBadCrc);
+    return 0;
+}
