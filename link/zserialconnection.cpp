@@ -16,10 +16,10 @@ const int BurstGapMs = 10;
 // Consecutive failed writes after which the worker gives up.
 const int MaxWriteFailures = 5;
 
-// Once bytes flow, the worker sleeps this long between reads and lets them gather in the
+// Once bytes trickle in, the worker sleeps this long between reads and lets them gather in the
 // driver: a byte at a time would cost a wake-up, a poll and a read per byte (a status reply
-// is some 450 bytes).
-const int GatherMs = 1;
+// is some 450 bytes). Well under the burst gap, so no gap goes unseen.
+const int GatherMs = 4;
 
 // The longest a wait for the device goes without looking for a stop request, so that a stop
 // is prompt whatever the read time-out.
@@ -285,6 +285,10 @@ void ZSerialConnection::serveSession(QSerialPort &port)
 
 void ZSerialConnection::configure(QSerialPort &port, const ZSerialPortProps &props)
 {
+    // A start bit, the data bits, a parity bit if any and the stop bits (1.5 counted as 1).
+    const int bitsPerByte = 1 + props.dataBits + (props.parity != QSerialPort::NoParity ? 1 : 0)
+            + (props.stopBits == QSerialPort::TwoStop ? 2 : 1);
+    m_byteNs = qint64(bitsPerByte) * 1000000000 / qMax(1, props.baudRate);
     if (port.portName() != props.name)
         port.setPortName(props.name);
     if (port.baudRate() != props.baudRate)
@@ -400,24 +404,30 @@ void ZSerialConnection::readBurst(QSerialPort &port, QByteArray &burst, const QE
     // sleep in between. The burst ends after BurstGapMs without a byte, at the end of the read
     // time-out, or on a stop request.
     bool gather = burst.size() < TricklePiece;
-    QElapsedTimer quiet;
-    quiet.start();
+    qint64 lastByteNs = timer.nsecsElapsed();
     while (timer.elapsed() < readTimeout && !stopRequested()) {
         bool more = false;
         if (gather) {
+            const qint64 sleepStartNs = timer.nsecsElapsed();
             QThread::msleep(GatherMs);
             more = port.waitForReadyRead(0);
+            // The line brings one byte per byte time, so fewer bytes than the sleep could carry
+            // mean the device fell silent that many byte times into it: the silence that ends
+            // the burst is counted from there, not from this late look.
+            if (more)
+                lastByteNs = qMin(timer.nsecsElapsed(), sleepStartNs + port.bytesAvailable() * m_byteNs);
         }
         if (!more) {
-            const qint64 gapLeft = qMin<qint64>(BurstGapMs - quiet.elapsed(),
+            const qint64 silentNs = timer.nsecsElapsed() - lastByteNs;
+            const qint64 gapLeft = qMin<qint64>((qint64(BurstGapMs) * 1000000 - silentNs + 999999) / 1000000,
                                                 readTimeout - timer.elapsed());
-            more = gapLeft > 0 && port.waitForReadyRead(int(qMin<qint64>(gapLeft, StopCheckMs)));
+            more = gapLeft > 0 && port.waitForReadyRead(int(gapLeft));
             if (!more)
                 return;
+            lastByteNs = timer.nsecsElapsed();
             gather = port.bytesAvailable() < TricklePiece;
         }
         appendAvailable(port, burst);
-        quiet.restart();
     }
 }
 

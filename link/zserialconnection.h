@@ -103,6 +103,8 @@ private:
     bool m_announcePending = true;
     // The name the port was opened with, for the close messages.
     QString m_openName;
+    // How long one byte takes on the line with the port's settings.
+    qint64 m_byteNs = 95486;
 };
 
 #endif // ZSERIALCONNECTION_H
