@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "zabstractconnection.h"
 #include "zdeviceemulator.h"
 #include "zdevicefactory.h"
 #include "zserialconnection.h"
@@ -57,6 +58,8 @@ private slots:
     void longOutageSaidOnceAndStopEndsRetries();
     void startLikeNoiseBeforeReplies_data();
     void startLikeNoiseBeforeReplies();
+    void pacedLine_data();
+    void pacedLine();
     void stopAndStartAgain();
 
 private:
@@ -276,6 +279,41 @@ void TestTarnVexEndToEnd::startLikeNoiseBeforeReplies()
     QTRY_VERIFY_WITH_TIMEOUT(polls.count() >= 5, 5000);
     QVERIFY(device->isConnected());
     QCOMPARE(errors.count(), 0);
+}
+
+void TestTarnVexEndToEnd::pacedLine_data()
+{
+    QTest::addColumn<int>("piece");
+    QTest::newRow("byte by byte") << 1;
+    QTest::newRow("64-byte pieces") << 64;
+}
+
+void TestTarnVexEndToEnd::pacedLine()
+{
+    // At line rate, whether the bytes trickle in or come in an adapter's pieces, every reply is
+    // one burst: its gaps stay well under the 10 ms that end one.
+    QFETCH(int, piece);
+    ZTarnVex *device = m_stack->device.get();
+    m_stack->emulator.setPacing(true);
+    m_stack->emulator.setChunk(piece);
+    // Queued, as the device hears them: a reply's bursts are all counted before its frame. The
+    // counters' connections and their queued calls end with this function.
+    QObject scope;
+    int bursts = 0;
+    QList<int> burstsPerPoll;
+    connect(device->connection(), &ZAbstractConnection::dataIn, &scope, [&] { ++bursts; },
+            Qt::QueuedConnection);
+    auto answered = [&] {
+        burstsPerPoll << bursts;
+        bursts = 0;
+    };
+    connect(device, &ZAbstractDevice::statusRcv, &scope, answered);
+    connect(device, &ZAbstractDevice::paketRcv, &scope, answered); // reads made on connection
+    QSignalSpy failures(device, &ZAbstractDevice::paketTimeout);
+    device->start();
+    QTRY_VERIFY_WITH_TIMEOUT(burstsPerPoll.size() >= 5, 5000);
+    QCOMPARE(failures.count(), 0);
+    QCOMPARE(burstsPerPoll.count(1), burstsPerPoll.size());
 }
 
 void TestTarnVexEndToEnd::stopAndStartAgain()
