@@ -8,32 +8,24 @@
 #include <QByteArray>
 #include <QVector>
 
+#include "testregister.h"
 #include "transaction.h"
 #include "zfastprotocolhendler.h"
 #include "zregister.h"
 
 namespace {
 
-ZRegister makeRegister(int number, int length, int type)
-{
-    ZRegister reg;
-    reg.setNumber(number);
-    reg.setProperty(ZRegister::PropLength, length);
-    reg.setProperty(ZRegister::PropType, type);
-    return reg;
-}
-
 const QVector<ZRegister> &registers()
 {
     static const QVector<ZRegister> regs = {
-        makeRegister(1, 207, TypeStatus),
-        makeRegister(2, 2, TypeInt),
-        makeRegister(18, 4, TypeInt),
-        makeRegister(20, 1, TypeInt),
-        makeRegister(15, 4, TypeFloat),
-        makeRegister(30, 16, TypeString),
-        makeRegister(31, 32, TypeData),
-        makeRegister(65535, 1, TypeInt),
+        makeRegister(1, TypeStatus, 207),
+        makeRegister(2, TypeInt, 2),
+        makeRegister(18, TypeInt, 4),
+        makeRegister(20, TypeInt, 1),
+        makeRegister(15, TypeFloat, 4),
+        makeRegister(30, TypeString, 16),
+        makeRegister(31, TypeData, 32),
+        makeRegister(65535, TypeInt, 1),
     };
     return regs;
 }

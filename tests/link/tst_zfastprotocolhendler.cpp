@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "testbytes.h"
+#include "testregister.h"
 #include "zfastprotocolhendler.h"
 
 using TestBytes::cut;
@@ -13,15 +14,6 @@ namespace {
 QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
-
-ZRegister makeRegister(int number, int type, int length)
-{
-    ZRegister reg;
-    reg.setNumber(number);
-    reg.setProperty(ZRegister::PropType, type);
-    reg.setProperty(ZRegister::PropLength, length);
-    return reg;
 }
 
 // A response body as the device sends it: sender 00, receiver FF, command, register, value.
