@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QSettings>
-#include <QTextCodec>
 #include <QTimer>
 
 #include <cstdio>
@@ -89,9 +88,6 @@ int main(int argc, char *argv[])
         ZStartup::loadDeviceSettings(device.get(), QLatin1String(ZStartup::DefaultPortName));
     for (const QString &complaint : complaints)
         reportOnStderr(complaint);
-    // The device's texts (LCD lines, string registers) are Windows-1251; the LCD panel installs
-    // this codec once a window exists, the text view needs it now.
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
     printDeviceEvents(device.get());
     device->start();
 

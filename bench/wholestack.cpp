@@ -13,7 +13,6 @@
 #include <QEventLoop>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTextCodec>
 #include <QTimer>
 
 #include <atomic>
@@ -152,7 +151,6 @@ bool runCase(const Case &c, int seconds)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
     const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 30;
     const QByteArray only = argc > 2 ? QByteArray(argv[2]) : QByteArray();
     const Case cases[] = {

@@ -1,6 +1,9 @@
 #include "zdevicestandard.h"
 
 #include "zalarm.h"
+#include "zvaluecodec.h"
+
+#include <QTextCodec>
 
 ZDeviceStandard::ZDeviceStandard(QObject *parent) : ZAbstractDevice(parent)
 {
@@ -18,7 +21,7 @@ void ZDeviceStandard::setGeneralAlarm(bool alarm)
 QString ZDeviceStandard::lcdText(const QByteArray &block)
 {
     const int end = block.indexOf('\0');
-    QString text = QString::fromLocal8Bit(end < 0 ? block : block.left(end));
+    QString text = ZValueCodec::textCodec()->toUnicode(end < 0 ? block : block.left(end));
     text.replace(QChar(0x18), QChar(0x2191));
     text.replace(QChar(0x19), QChar(0x2193));
     return text;

@@ -38,7 +38,7 @@ public:
 
     void setGeneralAlarm(bool alarm);
 
-    // The text of one display line: up to the first zero byte, in the local 8-bit encoding,
+    // The text of one display line: up to the first zero byte, in the device's Windows-1251,
     // with the display's arrow codes 0x18 and 0x19 shown as arrows.
     static QString lcdText(const QByteArray &block);
 

@@ -18,6 +18,12 @@ QByteArray littleEndian(quint32 v, int width)
 
 } // namespace
 
+QTextCodec *ZValueCodec::textCodec()
+{
+    static QTextCodec *const codec = QTextCodec::codecForName("Windows-1251");
+    return codec;
+}
+
 QVariant ZValueCodec::decode(const ZRegister &reg, const QByteArray &bytes)
 {
     const uchar *p = reinterpret_cast<const uchar *>(bytes.constData());
@@ -44,7 +50,7 @@ QVariant ZValueCodec::decode(const ZRegister &reg, const QByteArray &bytes)
         if (bytes.isNull())
             return QString();
         const int zero = bytes.indexOf('\0');
-        return QString::fromLocal8Bit(zero < 0 ? bytes : bytes.left(zero));
+        return textCodec()->toUnicode(zero < 0 ? bytes : bytes.left(zero));
     }
     default:
         return bytes;
@@ -84,15 +90,15 @@ QByteArray ZValueCodec::encode(const ZRegister &reg, const QVariant &value, bool
         break;
     }
     case TypeString: {
-        // The device keeps text as local 8-bit bytes padded with zeros to the register length.
+        // The device keeps text as Windows-1251 bytes padded with zeros to the register length.
         const QString text = value.toString();
-        QTextCodec *codec = QTextCodec::codecForLocale();
+        QTextCodec *codec = textCodec();
         const int length = reg.length();
         // A length no frame can carry is a defective register, not a size to allocate.
         if (length > MaxRegisterLength)
             break;
-        out = codec ? codec->fromUnicode(text) : text.toLocal8Bit();
-        good = (!codec || codec->canEncode(text)) && (length <= 0 || out.size() <= length);
+        out = codec->fromUnicode(text);
+        good = codec->canEncode(text) && (length <= 0 || out.size() <= length);
         if (good && out.size() < length)
             out.append(QByteArray(length - out.size(), '\0'));
         if (!good)

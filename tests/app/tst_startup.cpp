@@ -25,11 +25,19 @@ const QString BinDir = QStringLiteral(TARN_BIN_DIR);
 // test's own.
 struct Installation
 {
-    QTemporaryDir dir;
+    QTemporaryDir root;
+    QDir dir;
     QString program;
 
-    explicit Installation(bool withDatabase)
+    // The program and its database in `subdir` of a fresh directory (in the directory itself
+    // when `subdir` is empty).
+    explicit Installation(bool withDatabase, const QString &subdir = QString())
     {
+        dir.setPath(root.path());
+        if (!subdir.isEmpty()) {
+            dir.mkdir(subdir);
+            dir.cd(subdir);
+        }
         program = dir.filePath("TarnControl");
         QFile::copy(BinDir + "/TarnControl", program);
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -111,6 +119,7 @@ private slots:
     void settingsFileBesideExecutable();
     void defectiveDatabaseEndsWithCode2_data();
     void defectiveDatabaseEndsWithCode2();
+    void firstRunSavesDefaultsOnSigterm_data();
     void firstRunSavesDefaultsOnSigterm();
     void portFromSettingsIsOpened();
     void deviceSettingsBounded_data();
@@ -199,9 +208,18 @@ void TestStartup::defectiveDatabaseEndsWithCode2()
     QVERIFY2(ours.first().contains(message), qPrintable(ours.first()));
 }
 
+void TestStartup::firstRunSavesDefaultsOnSigterm_data()
+{
+    QTest::addColumn<QString>("subdir");
+    QTest::newRow("plain directory") << QString();
+    // The device's code page must not leak into file names.
+    QTest::newRow("Cyrillic directory") << QStringLiteral("Тест");
+}
+
 void TestStartup::firstRunSavesDefaultsOnSigterm()
 {
-    Installation inst(true);
+    QFETCH(QString, subdir);
+    Installation inst(true, subdir);
     QProcess process;
     process.setProcessEnvironment(programEnvironment(m_foreign.path()));
     process.start(inst.program, QStringList());
@@ -217,6 +235,9 @@ void TestStartup::firstRunSavesDefaultsOnSigterm()
     QCOMPARE(saved.value("TARN/SerialPort").toString(), QStringLiteral("ttyUSB0"));
     QCOMPARE(saved.value("TARN/AskInterval").toInt(), 10);
     QCOMPARE(saved.value("TARN/WaitTimout").toInt(), 1000);
+    // Nothing beside the installation: no second directory with a garbled name.
+    QCOMPARE(QDir(inst.root.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(),
+             subdir.isEmpty() ? 3 : 1);
 }
 
 void TestStartup::portFromSettingsIsOpened()

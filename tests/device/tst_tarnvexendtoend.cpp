@@ -1,7 +1,6 @@
 // The receiver device through the real serial worker, a pseudo-terminal and the emulator.
 
 #include <QSignalSpy>
-#include <QTextCodec>
 #include <QtTest>
 
 #include <cmath>
@@ -69,7 +68,6 @@ private:
 
 void TestTarnVexEndToEnd::initTestCase()
 {
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
     QVERIFY(m_dir.isValid());
 }
 

@@ -2,7 +2,6 @@
 // the register hooks, fed through the engine with payloads built byte by byte.
 
 #include <QDataStream>
-#include <QTextCodec>
 
 #include <cmath>
 
@@ -62,7 +61,6 @@ class TestZTarnVex : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void statusByte_data();
     void statusByte();
     void spectrumLevel_data();
@@ -82,11 +80,6 @@ private slots:
     void serviceRegisters();
     void configVoltageTakesMeasuredPower();
 };
-
-void TestZTarnVex::initTestCase()
-{
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
-}
 
 void TestZTarnVex::statusByte_data()
 {

@@ -27,7 +27,8 @@ class TestZValueCodec : public QObject
 private slots:
     void initTestCase()
     {
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
+        // The device's code page must not hang on the process's locale.
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     }
 
     void decode_data();

@@ -11,7 +11,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QTextCodec>
 #include <QVariant>
 
 #include "zregister.h"
@@ -47,15 +46,12 @@ int intWidth(int length)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static QTextCodec *const utf8 = QTextCodec::codecForName("UTF-8");
-    static QTextCodec *const cp1251 = QTextCodec::codecForName("Windows-1251");
     if (size < 2)
         return 0;
 
     // Types 0..4 and two values outside the enumeration, which count as raw data.
     static const int types[] = {TypeInt, TypeFloat, TypeData, TypeString, TypeStatus, 5, -1};
     const int type = types[(data[0] & 0x0F) % 7];
-    QTextCodec::setCodecForLocale((data[0] & 0x10) ? cp1251 : utf8);
     const int length = pickLength(data[1]);
 
     ZRegister reg;

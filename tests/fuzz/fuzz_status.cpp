@@ -14,7 +14,6 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTextCodec>
 
 #include "zabstractconnection.h"
 #include "zdevicefactory.h"
@@ -76,8 +75,6 @@ Rig &rig()
         static char *argv[] = {name, nullptr};
         auto *rig = new Rig;
         rig->app = new QCoreApplication(argc, argv);
-        // The display text is in the encoding the LCD panel installs.
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
         rig->dev = ZDeviceFactory::createTarnVex(QStringLiteral(TARN_DB_PATH),
                                                  [rig](ZAbstractProtocolHendler *h) {
                                                      return rig->conn = new DummyConnection(h);
