@@ -8,6 +8,7 @@ packages=(
   qtbase5-dev libqt5serialport5-dev libqt5sql5-sqlite
   libqcustomplot-dev
   sqlite3
+  librsvg2-bin fonts-dejavu-core
 )
 case "${1:-}" in
   "") ;;
