@@ -2,6 +2,7 @@
 // and the device graph, the event loop, and the orderly end that saves the device's settings.
 
 #include <QApplication>
+#include <QIcon>
 #include <QSettings>
 #include <QTimer>
 
@@ -62,6 +63,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     ZStartup::setIdentity();
+    // Every window of the program carries the program's own icon.
+    app.setWindowIcon(QIcon(QStringLiteral(":/tarncontrol.png")));
     const QString appDir = QCoreApplication::applicationDirPath();
     ZStartup::useSettingsFileIn(appDir);
 

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # The core's libraries reach only down: tarnregisters <- tarnlink <- tarndevice. CMake cannot
 # see a header included from a layer above (the folders share include paths), so this prints
-# every project include that reaches up, and every Qt Widgets include in the core.
+# every project include that reaches up, and every Qt Widgets include in the core. The serial
+# status strip and its dialog live in link/ but belong to the widgets library; the core may not
+# include them.
 # Usage: scripts/check-layers.sh [source-dir]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
 registers="transaction.h zregister.h zvaluecodec.h"
-link=$(cd link && ls ./*.h | sed 's|^\./||' | tr '\n' ' ')
+linkwidgets="zserialstatuswidget zsetserialdialog"
+link=$(cd link && ls ./*.h | sed 's|^\./||' | grep -v -E "^(${linkwidgets// /|})\.h$" | tr '\n' ' ')
 device=$(cd device && ls ./*.h | sed 's|^\./||' | tr '\n' ' ')
 
 status=0
@@ -35,6 +38,9 @@ for f in device/*.h device/*.cpp; do
   esac
 done
 for f in link/*.h link/*.cpp; do
+  case " $linkwidgets " in
+    *" $(basename "${f%.*}") "*) continue ;;
+  esac
   check "$f" $registers $link
 done
 [ $status -eq 0 ] && echo "layers: registers <- link <- device, no include reaches up"
