@@ -13,6 +13,9 @@ QWidget *ZSpinBoxPopup::show(QAbstractSpinBox *box, const QIcon &applyIcon, cons
     layout->setContentsMargins(0, 0, 0, 0);
     *apply = new QPushButton(applyIcon, QString(), popup);
     *cancel = new QPushButton(cancelIcon, QString(), popup);
+    popup->setObjectName(QStringLiteral("popup_applyCancel"));
+    (*apply)->setObjectName(QStringLiteral("pushButton_apply"));
+    (*cancel)->setObjectName(QStringLiteral("pushButton_cancel"));
     layout->addWidget(*apply);
     layout->addWidget(*cancel);
 
