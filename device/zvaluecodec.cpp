@@ -21,7 +21,8 @@ QByteArray littleEndian(quint32 v, int width)
 QTextCodec *ZValueCodec::textCodec()
 {
     static QTextCodec *const codec = QTextCodec::codecForName("Windows-1251");
-    return codec;
+    Q_ASSERT(codec);
+    return codec ? codec : QTextCodec::codecForName("ISO-8859-1");
 }
 
 QVariant ZValueCodec::decode(const ZRegister &reg, const QByteArray &bytes)

@@ -13,6 +13,14 @@ linkwidgets="zserialstatuswidget zsetserialdialog"
 link=$(cd link && ls ./*.h | sed 's|^\./||' | grep -v -E "^(${linkwidgets// /|})\.h$" | tr '\n' ' ')
 device=$(cd device && ls ./*.h | sed 's|^\./||' | tr '\n' ' ')
 
+# Every header Qt Widgets installs (QLabel, qlabel.h, ...); the module header at least.
+widgets_dir="$(pkg-config --variable=includedir Qt5Widgets 2>/dev/null || true)/QtWidgets"
+widget_headers="QtWidgets"
+if [ -d "$widgets_dir" ]; then
+  widget_headers+="|$(ls "$widgets_dir" | sed 's/\./\\./g' | tr '\n' '|' | sed 's/|$//')"
+fi
+widgets_include="#[[:space:]]*include[[:space:]]*<(QtWidgets/)?(${widget_headers})>"
+
 status=0
 # check FILE ALLOWED-HEADERS...
 check() {
@@ -24,7 +32,7 @@ check() {
       status=1
     fi
   done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
-  if grep -Eq '#[[:space:]]*include[[:space:]]*<(QtWidgets|QWidget|QApplication|QMainWindow|QDialog)' "$file"; then
+  if grep -Eq "$widgets_include" "$file"; then
     echo "$file includes Qt Widgets"
     status=1
   fi

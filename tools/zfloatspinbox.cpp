@@ -3,7 +3,6 @@
 #include "zspinboxpopup.h"
 
 #include <QKeyEvent>
-#include <QPushButton>
 
 #include <cmath>
 #include <limits>
@@ -21,8 +20,16 @@ ZFloatSpinBox::ZFloatSpinBox(QWidget *parent)
     connect(this, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
             &ZFloatSpinBox::on_valueChanged);
     // One timer, restarted by every apply: an earlier apply cannot end a later wait early.
+    m_confirmTimer.setParent(this);
+    m_confirmTimer.setObjectName(QStringLiteral("timer_confirm"));
     m_confirmTimer.setSingleShot(true);
     connect(&m_confirmTimer, &QTimer::timeout, this, &ZFloatSpinBox::confirmTimeout);
+}
+
+ZFloatSpinBox::~ZFloatSpinBox()
+{
+    // The strip belongs to the window, which may outlive this spin box.
+    delete m_popup;
 }
 
 void ZFloatSpinBox::hasValue(float val)
@@ -54,24 +61,20 @@ void ZFloatSpinBox::keyPressEvent(QKeyEvent *event)
     QDoubleSpinBox::keyPressEvent(event);
     if (m_editState != Edited)
         return;
-    if (event->key() == Qt::Key_Escape)
+    if (event->key() == Qt::Key_Escape) {
         on_buttonCancel_clicked();
-    else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        event->accept(); // not also the dialog's or window's Escape
+    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         on_buttonApply_clicked();
+        event->accept();
+    }
 }
 
 void ZFloatSpinBox::focusInEvent(QFocusEvent *event)
 {
     QDoubleSpinBox::focusInEvent(event);
-    if (m_editState == Edited && !m_popup)
+    if (m_editState == Edited && !popupShown())
         showPopup();
-}
-
-void ZFloatSpinBox::focusOutEvent(QFocusEvent *event)
-{
-    QDoubleSpinBox::focusOutEvent(event);
-    if (m_popup && !m_buttonApply->hasFocus() && !m_buttonCancel->hasFocus())
-        deletePopup();
 }
 
 void ZFloatSpinBox::on_buttonApply_clicked()
@@ -115,22 +118,24 @@ void ZFloatSpinBox::confirmTimeout()
 
 void ZFloatSpinBox::showPopup()
 {
-    if (m_popup)
+    if (popupShown())
         return;
-    m_popup = ZSpinBoxPopup::show(this, m_applyIcon, m_cancelIcon, &m_buttonApply, &m_buttonCancel);
-    connect(m_buttonApply, &QPushButton::clicked, this, &ZFloatSpinBox::on_buttonApply_clicked);
-    connect(m_buttonCancel, &QPushButton::clicked, this, &ZFloatSpinBox::on_buttonCancel_clicked);
+    m_popup = new ZSpinBoxPopup(this, m_applyIcon, m_cancelIcon);
+    connect(m_popup, &ZSpinBoxPopup::applyClicked, this, &ZFloatSpinBox::on_buttonApply_clicked);
+    connect(m_popup, &ZSpinBoxPopup::cancelClicked, this, &ZFloatSpinBox::on_buttonCancel_clicked);
 }
 
 void ZFloatSpinBox::deletePopup()
 {
-    if (!m_popup)
-        return;
-    m_popup->hide();
-    m_popup->deleteLater();
+    if (m_popup)
+        m_popup->dismiss();
     m_popup = nullptr;
-    m_buttonApply = nullptr;
-    m_buttonCancel = nullptr;
+}
+
+// A strip that took itself away when the focus left is on its way out: not shown.
+bool ZFloatSpinBox::popupShown() const
+{
+    return m_popup && !m_popup->isHidden();
 }
 
 void ZFloatSpinBox::showReported(float val)

@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QTimer>
 
-class QPushButton;
+class ZSpinBoxPopup;
 
 // A spin box for one float device parameter that checks the device took the value: after apply
 // it stays amber until the device reports back, then turns normal when the report matches the
@@ -20,6 +20,7 @@ public:
     enum EditState { Idle = 0, Waiting = 1, Edited = 2 };
 
     explicit ZFloatSpinBox(QWidget *parent = nullptr);
+    ~ZFloatSpinBox() override;
 
     int editState() const { return m_editState; }
 
@@ -33,7 +34,6 @@ public slots:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
 
 private slots:
     void on_buttonApply_clicked();
@@ -43,6 +43,7 @@ private slots:
 private:
     void showPopup();
     void deletePopup();
+    bool popupShown() const;
     void confirmTimeout();
     // Sets the shown value without counting it as the operator's edit.
     void showReported(float val);
@@ -51,10 +52,8 @@ private:
     QPalette m_editedPalette;
     QPalette m_normalPalette;
     QPalette m_mismatchPalette;
-    QPointer<QWidget> m_popup;
-    QPushButton *m_buttonApply = nullptr;
+    QPointer<ZSpinBoxPopup> m_popup;
     QIcon m_applyIcon;
-    QPushButton *m_buttonCancel = nullptr;
     QIcon m_cancelIcon;
     float m_storedValue = 0.0f;
     float m_sentValue;

@@ -3,7 +3,6 @@
 #include "zspinboxpopup.h"
 
 #include <QKeyEvent>
-#include <QPushButton>
 
 ZSpinBox::ZSpinBox(QWidget *parent)
     : QSpinBox(parent),
@@ -14,6 +13,12 @@ ZSpinBox::ZSpinBox(QWidget *parent)
 {
     setAutoFillBackground(true);
     connect(this, QOverload<int>::of(&QSpinBox::valueChanged), this, &ZSpinBox::on_valueChanged);
+}
+
+ZSpinBox::~ZSpinBox()
+{
+    // The strip belongs to the window, which may outlive this spin box.
+    delete m_popup;
 }
 
 void ZSpinBox::hasValue(int val)
@@ -29,26 +34,20 @@ void ZSpinBox::keyPressEvent(QKeyEvent *event)
     QSpinBox::keyPressEvent(event);
     if (m_editState != Edited)
         return;
-    if (event->key() == Qt::Key_Escape)
+    if (event->key() == Qt::Key_Escape) {
         on_buttonCancel_clicked();
-    else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        event->accept(); // not also the dialog's or window's Escape
+    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         on_buttonApply_clicked();
+        event->accept();
+    }
 }
 
 void ZSpinBox::focusInEvent(QFocusEvent *event)
 {
     QSpinBox::focusInEvent(event);
-    if (m_editState == Edited && !m_popup)
+    if (m_editState == Edited && !popupShown())
         showPopup();
-}
-
-void ZSpinBox::focusOutEvent(QFocusEvent *event)
-{
-    QSpinBox::focusOutEvent(event);
-    // Focus moving onto the strip's own buttons keeps it; anywhere else hides it until the
-    // operator comes back to the unfinished edit.
-    if (m_popup && !m_buttonApply->hasFocus() && !m_buttonCancel->hasFocus())
-        deletePopup();
 }
 
 void ZSpinBox::on_buttonApply_clicked()
@@ -80,23 +79,24 @@ void ZSpinBox::on_valueChanged(int)
 
 void ZSpinBox::showPopup()
 {
-    if (m_popup)
+    if (popupShown())
         return;
-    m_popup = ZSpinBoxPopup::show(this, m_applyIcon, m_cancelIcon, &m_buttonApply, &m_buttonCancel);
-    connect(m_buttonApply, &QPushButton::clicked, this, &ZSpinBox::on_buttonApply_clicked);
-    connect(m_buttonCancel, &QPushButton::clicked, this, &ZSpinBox::on_buttonCancel_clicked);
+    m_popup = new ZSpinBoxPopup(this, m_applyIcon, m_cancelIcon);
+    connect(m_popup, &ZSpinBoxPopup::applyClicked, this, &ZSpinBox::on_buttonApply_clicked);
+    connect(m_popup, &ZSpinBoxPopup::cancelClicked, this, &ZSpinBox::on_buttonCancel_clicked);
 }
 
 void ZSpinBox::deletePopup()
 {
-    if (!m_popup)
-        return;
-    // Later: this may run inside a click of one of the strip's own buttons.
-    m_popup->hide();
-    m_popup->deleteLater();
+    if (m_popup)
+        m_popup->dismiss();
     m_popup = nullptr;
-    m_buttonApply = nullptr;
-    m_buttonCancel = nullptr;
+}
+
+// A strip that took itself away when the focus left is on its way out: not shown.
+bool ZSpinBox::popupShown() const
+{
+    return m_popup && !m_popup->isHidden();
 }
 
 void ZSpinBox::showReported(int val)

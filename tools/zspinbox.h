@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QSpinBox>
 
-class QPushButton;
+class ZSpinBoxPopup;
 
 // A spin box for one integer device parameter. It shows what the device reports; when the
 // operator changes the value it turns amber and offers apply and cancel under itself. Apply
@@ -19,6 +19,7 @@ public:
     enum EditState { Idle = 0, Edited = 2 };
 
     explicit ZSpinBox(QWidget *parent = nullptr);
+    ~ZSpinBox() override;
 
     int editState() const { return m_editState; }
 
@@ -32,7 +33,6 @@ public slots:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
 
 private slots:
     void on_buttonApply_clicked();
@@ -42,16 +42,15 @@ private slots:
 private:
     void showPopup();
     void deletePopup();
+    bool popupShown() const;
     // Sets the shown value without counting it as the operator's edit.
     void showReported(int val);
 
     int m_editState = Idle;
     QPalette m_editedPalette;
     QPalette m_normalPalette;
-    QPointer<QWidget> m_popup;
-    QPushButton *m_buttonApply = nullptr;
+    QPointer<ZSpinBoxPopup> m_popup;
     QIcon m_applyIcon;
-    QPushButton *m_buttonCancel = nullptr;
     QIcon m_cancelIcon;
     int m_storedValue = 0;
     bool m_showingReport = false;
