@@ -1,22 +1,13 @@
 #include "zfloatspinbox.h"
 
-#include "zspinboxpopup.h"
-
-#include <QKeyEvent>
-
 #include <cmath>
 #include <limits>
 
 ZFloatSpinBox::ZFloatSpinBox(QWidget *parent)
-    : QDoubleSpinBox(parent),
-      m_editedPalette(ZSpinBoxPopup::tinted(palette(), QColor(QStringLiteral("#FFD28A")))),
-      m_normalPalette(palette()),
+    : ZEditableSpinBox<QDoubleSpinBox>(parent),
       m_mismatchPalette(ZSpinBoxPopup::tinted(palette(), QColor(QStringLiteral("#FF341A")))),
-      m_applyIcon(QStringLiteral(":/icons/apply.png")),
-      m_cancelIcon(QStringLiteral(":/icons/cancel.png")),
       m_sentValue(std::numeric_limits<float>::quiet_NaN())
 {
-    setAutoFillBackground(true);
     connect(this, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
             &ZFloatSpinBox::on_valueChanged);
     // One timer, restarted by every apply: an earlier apply cannot end a later wait early.
@@ -24,12 +15,6 @@ ZFloatSpinBox::ZFloatSpinBox(QWidget *parent)
     m_confirmTimer.setObjectName(QStringLiteral("timer_confirm"));
     m_confirmTimer.setSingleShot(true);
     connect(&m_confirmTimer, &QTimer::timeout, this, &ZFloatSpinBox::confirmTimeout);
-}
-
-ZFloatSpinBox::~ZFloatSpinBox()
-{
-    // The strip belongs to the window, which may outlive this spin box.
-    delete m_popup;
 }
 
 void ZFloatSpinBox::hasValue(float val)
@@ -56,27 +41,6 @@ void ZFloatSpinBox::hasValue(float val)
     m_storedValue = val;
 }
 
-void ZFloatSpinBox::keyPressEvent(QKeyEvent *event)
-{
-    QDoubleSpinBox::keyPressEvent(event);
-    if (m_editState != Edited)
-        return;
-    if (event->key() == Qt::Key_Escape) {
-        on_buttonCancel_clicked();
-        event->accept(); // not also the dialog's or window's Escape
-    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        on_buttonApply_clicked();
-        event->accept();
-    }
-}
-
-void ZFloatSpinBox::focusInEvent(QFocusEvent *event)
-{
-    QDoubleSpinBox::focusInEvent(event);
-    if (m_editState == Edited && !popupShown())
-        showPopup();
-}
-
 void ZFloatSpinBox::on_buttonApply_clicked()
 {
     m_editState = Waiting;
@@ -99,12 +63,9 @@ void ZFloatSpinBox::on_buttonCancel_clicked()
 
 void ZFloatSpinBox::on_valueChanged(double)
 {
-    if (m_showingReport || !hasFocus())
-        return;
-    m_editState = Edited;
-    m_confirmTimer.stop();
-    setPalette(m_editedPalette);
-    showPopup();
+    // A new edit ends the wait for the previous value.
+    if (beginEdit())
+        m_confirmTimer.stop();
 }
 
 void ZFloatSpinBox::confirmTimeout()
@@ -114,33 +75,4 @@ void ZFloatSpinBox::confirmTimeout()
         return;
     setPalette(m_mismatchPalette);
     m_editState = Idle;
-}
-
-void ZFloatSpinBox::showPopup()
-{
-    if (popupShown())
-        return;
-    m_popup = new ZSpinBoxPopup(this, m_applyIcon, m_cancelIcon);
-    connect(m_popup, &ZSpinBoxPopup::applyClicked, this, &ZFloatSpinBox::on_buttonApply_clicked);
-    connect(m_popup, &ZSpinBoxPopup::cancelClicked, this, &ZFloatSpinBox::on_buttonCancel_clicked);
-}
-
-void ZFloatSpinBox::deletePopup()
-{
-    if (m_popup)
-        m_popup->dismiss();
-    m_popup = nullptr;
-}
-
-// A strip that took itself away when the focus left is on its way out: not shown.
-bool ZFloatSpinBox::popupShown() const
-{
-    return m_popup && !m_popup->isHidden();
-}
-
-void ZFloatSpinBox::showReported(float val)
-{
-    m_showingReport = true;
-    setValue(double(val));
-    m_showingReport = false;
 }
