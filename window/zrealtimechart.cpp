@@ -1,0 +1,234 @@
+#include "zrealtimechart.h"
+
+#include <QMouseEvent>
+#include <QRubberBand>
+
+#include <algorithm>
+#include <limits>
+
+ZRealTimeChart::ZRealTimeChart(QWidget *parent)
+    : QCustomPlot(parent),
+      rubberBand(new QRubberBand(QRubberBand::Rectangle, this))
+{
+    monotonic.start();
+
+    QSharedPointer<QCPAxisTickerTime> ticker(new QCPAxisTickerTime);
+    ticker->setTimeFormat(QStringLiteral("%h:%m:%s"));
+    xAxis->setTicker(ticker);
+
+    axisRect()->setupFullAxesBox(false);
+    connect(xAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged),
+            xAxis2, QOverload<const QCPRange &>::of(&QCPAxis::setRange));
+    connect(yAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged),
+            yAxis2, QOverload<const QCPRange &>::of(&QCPAxis::setRange));
+    xAxis2->setVisible(true);
+    xAxis2->setTicks(false);
+    xAxis2->setTickLabels(false);
+    yAxis2->setVisible(true);
+    yAxis2->setTicks(false);
+    yAxis2->setTickLabels(false);
+
+    zoomInPixmap = new QPixmap(QStringLiteral("://image/zoomin.png"));
+    zoomOutPixmap = new QPixmap(QStringLiteral("://image/zoomout.png"));
+    // Kept as a cursor, not as its pixmap: the pixmap of a standard cursor is empty and would
+    // leave the operator with no pointer at all.
+    normalCursor = cursor();
+}
+
+ZRealTimeChart::~ZRealTimeChart()
+{
+    qDeleteAll(sources);
+    delete zoomInPixmap;
+    delete zoomOutPixmap;
+}
+
+qint64 ZRealTimeChart::monotonicMs() const
+{
+    return monotonic.elapsed();
+}
+
+ZRealTimeChart::ZLoopValue *ZRealTimeChart::newSource(const QPen &pen)
+{
+    const int graphIndex = graphCount();
+
+    // The lowest free id after the last gap in the ids given out: 0,1 -> 2; 1 -> 0; 0,2 -> 1;
+    // 0,2,4 -> 3.
+    QList<int> ids;
+    for (const ZLoopValue *source : qAsConst(sources))
+        ids.append(source->id);
+    std::sort(ids.begin(), ids.end());
+    int id = 0;
+    if (!ids.isEmpty() && ids.first() == 0) {
+        bool gap = false;
+        for (int i = 0; i + 1 < ids.size(); ++i) {
+            if (ids.at(i + 1) != ids.at(i) + 1) {
+                id = ids.at(i) + 1;
+                gap = true;
+            }
+        }
+        if (!gap)
+            id = ids.last() + 1;
+    }
+
+    auto *record = new ZLoopValue(id, graphIndex);
+    QCPGraph *graph = addGraph();
+    graph->setPen(pen);
+    sources.append(record);
+    return record;
+}
+
+void ZRealTimeChart::removeSource(int id)
+{
+    auto it = std::find_if(sources.begin(), sources.end(),
+                           [id](const ZLoopValue *source) { return source->id == id; });
+    if (it == sources.end())
+        return;
+    ZLoopValue *record = *it;
+    QObject::disconnect(record->connection);
+    removeGraph(record->graphIndex);
+    sources.erase(it);
+    for (ZLoopValue *source : qAsConst(sources)) {
+        if (source->graphIndex > record->graphIndex)
+            --source->graphIndex;
+    }
+    delete record;
+
+    if (sources.isEmpty()) {
+        clockStart = -1;
+        lastKey = 0;
+        lastReplotKey = 0;
+    }
+    rescaleAxes(true);
+    replot();
+}
+
+void ZRealTimeChart::keepNewest(QCPGraph *graph, int count)
+{
+    // Points of one graph may share a key (a break is drawn as a NaN point at the key of the
+    // value after it), so the oldest points are removed one by one rather than by key.
+    const QSharedPointer<QCPGraphDataContainer> data = graph->data();
+    while (data->size() > qMax(count, 0))
+        data->remove(data->constBegin()->key);
+}
+
+void ZRealTimeChart::addValue(int graphIndex, float val)
+{
+    if (sources.isEmpty() || graphIndex < 0 || graphIndex >= graphCount())
+        return;
+    if (clockStart < 0)
+        clockStart = monotonicMs();
+    const double t = double(monotonicMs() - clockStart) / 1000.0;
+    if (m_paused)
+        return;
+
+    QCPGraph *graph = this->graph(graphIndex);
+    if (graph->dataCount() >= maxPoints)
+        keepNewest(graph, maxPoints - 1);
+
+    if (t - lastKey > gapThreshold) {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        graph->addData(lastKey, nan);
+        graph->addData(t, nan);
+    }
+    graph->addData(t, double(val));
+    lastKey = t;
+
+    if (zoomState != Following)
+        return;
+
+    graph->rescaleValueAxis(graph->dataCount() != 1);
+    if (secondsOnChart > lastKey)
+        rescaleAxes(true);
+    else
+        xAxis->setRange(t - secondsOnChart, t);
+
+    if (t - lastReplotKey > 0.001) {
+        lastReplotKey = t;
+        replot();
+    }
+}
+
+void ZRealTimeChart::setSecondsOnChart(int seconds)
+{
+    secondsOnChart = seconds;
+}
+
+void ZRealTimeChart::setPaused(bool paused)
+{
+    m_paused = paused;
+}
+
+void ZRealTimeChart::clear()
+{
+    for (int i = 0; i < graphCount(); ++i)
+        graph(i)->data()->clear();
+    lastKey = 0;
+    clockStart = -1;
+    lastReplotKey = 0;
+    rescaleAxes();
+    replot();
+}
+
+void ZRealTimeChart::setMaxPoints(int count)
+{
+    maxPoints = count;
+    for (int i = 0; i < graphCount(); ++i)
+        keepNewest(graph(i), count);
+}
+
+void ZRealTimeChart::setGapThreshold(double seconds)
+{
+    gapThreshold = seconds;
+}
+
+void ZRealTimeChart::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    pressPoint = event->pos();
+    rubberBand->setGeometry(QRect(pressPoint, QSize()));
+    zoomState = Selecting;
+    rubberBand->show();
+}
+
+void ZRealTimeChart::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!rubberBand->isVisible())
+        return;
+    rubberBand->setGeometry(QRect(pressPoint, event->pos()).normalized());
+    const QPixmap *pixmap = event->pos().x() > pressPoint.x() ? zoomInPixmap : zoomOutPixmap;
+    setCursor(QCursor(*pixmap, 0, 0));
+}
+
+void ZRealTimeChart::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (!rubberBand->isVisible())
+        return;
+    if (event->pos().x() > pressPoint.x()) {
+        zoomState = Zoomed;
+        const QRect band = rubberBand->geometry();
+        xAxis->setRange(xAxis->pixelToCoord(band.left()), xAxis->pixelToCoord(band.right()));
+        const QList<QCPAxis *> valueAxes = axisRect()->axes(QCPAxis::atLeft);
+        for (QCPAxis *axis : valueAxes)
+            axis->setRange(axis->pixelToCoord(band.bottom()), axis->pixelToCoord(band.top()));
+        rubberBand->hide();
+        replot();
+        setCursor(normalCursor);
+        return;
+    }
+
+    zoomState = Following;
+    rubberBand->hide();
+    setCursor(normalCursor);
+    double newest = 0;
+    for (int i = 0; i < graphCount(); ++i) {
+        if (!graph(i)->data()->isEmpty())
+            newest = qMax(newest, (graph(i)->data()->constEnd() - 1)->key);
+    }
+    yAxis->rescale(true);
+    if (newest > secondsOnChart)
+        xAxis->setRange(newest - secondsOnChart, newest);
+    else
+        xAxis->rescale(true);
+    replot();
+}

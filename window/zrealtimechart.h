@@ -1,0 +1,101 @@
+#ifndef ZREALTIMECHART_H
+#define ZREALTIMECHART_H
+
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QPen>
+#include <QPixmap>
+#include <QPoint>
+
+#include <qcustomplot.h>
+
+class QRubberBand;
+
+// The strip chart under the spectrum: float signals of the device (signal power, output voltage)
+// against the time they arrived, one graph per signal. The time axis follows the newest value
+// over a window of a few seconds; a silence longer than the gap threshold breaks the lines, so
+// that an operator sees when the receiver went quiet. A rubber band drawn left to right zooms
+// in; one drawn right to left returns to following.
+class ZRealTimeChart : public QCustomPlot
+{
+    Q_OBJECT
+
+public:
+    // One fed graph. The connection that feeds it goes with the record.
+    class ZLoopValue
+    {
+    public:
+        ZLoopValue(int id, int graphIndex) : id(id), graphIndex(graphIndex) {}
+        virtual ~ZLoopValue() { QObject::disconnect(connection); }
+
+        int id;
+        int graphIndex;
+        QMetaObject::Connection connection;
+    };
+
+    explicit ZRealTimeChart(QWidget *parent = nullptr);
+    ~ZRealTimeChart() override;
+
+    // Feeds a new graph drawn with pen from a signal with one float argument; returns the
+    // source's id for removeSource. The sender must live in the GUI thread.
+    template <typename Sender, typename Signal>
+    int addSource(const Sender *sender, Signal signal, const QPen &pen)
+    {
+        ZLoopValue *record = newSource(pen);
+        record->connection = connect(sender, signal, sender,
+                                     [this, record](float val) { addValue(record->graphIndex, val); },
+                                     Qt::DirectConnection);
+        return record->id;
+    }
+    // Removes the source and its graph; an id no source has changes nothing.
+    void removeSource(int id);
+
+    void setSecondsOnChart(int seconds);
+    void setPaused(bool paused);
+    bool isPaused() const { return m_paused; }
+    void clear();
+    void setMaxPoints(int count);
+    void setGapThreshold(double seconds);
+
+signals:
+    void fps(int fps);
+    void poinsStored(int count);
+
+public slots:
+    void addValue(int graphIndex, float val);
+
+protected:
+    // Milliseconds on a clock that never goes back and never wraps; the chart's time keys are
+    // measured on it, so a chart left running for days or across a change of the wall clock
+    // keeps its points in order.
+    virtual qint64 monotonicMs() const;
+
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    enum ZoomState { Following = 0, Selecting = 1, Zoomed = 2 };
+
+    ZLoopValue *newSource(const QPen &pen);
+    // Drops the oldest points of the graph until it holds at most count points.
+    static void keepNewest(QCPGraph *graph, int count);
+
+    QList<ZLoopValue *> sources;
+    double lastKey = 0;
+    double lastReplotKey = 0;
+    QElapsedTimer monotonic;
+    qint64 clockStart = -1; // monotonic ms of the key 0; -1 while the clock is not started
+    double gapThreshold = 0.5;
+    int secondsOnChart = 10;
+    int maxPoints = 10000;
+    int zoomState = Following;
+    bool m_paused = false;
+    QRubberBand *rubberBand;
+    QPoint pressPoint;
+    QPixmap *zoomInPixmap;
+    QPixmap *zoomOutPixmap;
+    QCursor normalCursor;
+};
+
+#endif // ZREALTIMECHART_H

@@ -1,0 +1,312 @@
+#include "zspectrchart.h"
+
+#include <QMouseEvent>
+
+#include <cmath>
+#include <limits>
+
+#include "zspectrlegend.h"
+#include "zspectrmarker.h"
+
+namespace {
+
+constexpr int LevelsPerFrame = 32;
+constexpr int LegendLinePixels = 25;
+
+double noValue()
+{
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+// The smaller (larger) of two levels where NaN means "none yet": a number always wins.
+double smaller(double a, double b)
+{
+    if (std::isnan(b))
+        return a;
+    return std::isnan(a) || b < a ? b : a;
+}
+
+double larger(double a, double b)
+{
+    if (std::isnan(b))
+        return a;
+    return std::isnan(a) || b > a ? b : a;
+}
+
+QCPItemText *cornerText(QCustomPlot *chart, const QString &text, const QFont &font)
+{
+    auto *item = new QCPItemText(chart);
+    item->position->setType(QCPItemPosition::ptAxisRectRatio);
+    item->setText(text);
+    item->setFont(font);
+    item->setSelectable(false);
+    item->setClipToAxisRect(false);
+    return item;
+}
+
+} // namespace
+
+ZSpectrChart::ZSpectrChart(QWidget *parent)
+    : QCustomPlot(parent),
+      spanText(cornerText(this, tr("1000"), QFont())),
+      frequencyUnitText(cornerText(this, tr("кГц"), QFont())),
+      levelUnitText(cornerText(this, tr("дБм"), QFont())),
+      levels(PointCount, noValue()),
+      keys(PointCount),
+      frameMax(noValue()),
+      frameMin(noValue()),
+      shownMax(noValue()),
+      shownMin(noValue())
+{
+    updateTimer.setParent(this);
+    updateTimer.setInterval(100);
+    connect(&updateTimer, &QTimer::timeout, this, &ZSpectrChart::updatePlot);
+
+    chartFont = font();
+    chartFont.setPixelSize(15);
+    setInteractions(QCP::iSelectItems);
+
+    for (int i = 0; i < PointCount; ++i)
+        keys[i] = startFrequency + i * PointSpacingKHz;
+    xAxis->setRange(keys.first(), keys.last());
+
+    spanText->position->setCoords(1, 1);
+    spanText->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    frequencyUnitText->position->setCoords(1, 1);
+    frequencyUnitText->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    frequencyUnitText->setPadding(QMargins(0, 50, 0, 0));
+    levelUnitText->position->setCoords(0, 0);
+    levelUnitText->setPadding(QMargins(3, 0, 40, 50));
+    for (QCPItemText *text : {spanText, frequencyUnitText, levelUnitText})
+        text->setFont(chartFont);
+
+    axisRect()->setupFullAxesBox(true);
+    xAxis->setTickLabelFont(chartFont);
+    yAxis->setTickLabelFont(chartFont);
+    yAxis->setRange(-90, -60);
+    plotLayout()->setMargins(QMargins(0, 40, 10, 20));
+
+    trace = addGraph();
+    trace->setPen(QPen(Qt::blue));
+    trace->setSelectable(QCP::stNone);
+
+    updateTimer.start();
+}
+
+ZSpectrChart::~ZSpectrChart()
+{
+    for (const QPointer<ZSpectrMarker> &marker : qAsConst(m_markers))
+        delete marker.data();
+    qDeleteAll(legends);
+}
+
+void ZSpectrChart::spectrFrame(int no, SpectrFrame frame)
+{
+    // Frame k covers points 32k-1 ... 32k+30: frame 0 loses its first level, frame 63 its last.
+    // The number comes from the device as a byte; a frame that would reach outside the 2046
+    // points is not written there.
+    if (no < 0 || no >= FrameCount)
+        return;
+    const int first = LevelsPerFrame * no - 1;
+    bool placed = false;
+    for (int i = 0; i < frame.size(); ++i) {
+        const int point = first + i;
+        if (point < 0 || point >= PointCount)
+            continue;
+        levels[point] = frame.at(i);
+        placed = true;
+    }
+    if (!placed)
+        return;
+
+    trace->setData(keys, levels, true);
+
+    // The extremes of every level known (not only of this frame), so that the level axis takes
+    // in the whole trace whatever order the frames come in.
+    frameMin = frameMax = noValue();
+    for (double level : qAsConst(levels)) {
+        if (std::isfinite(level)) {
+            frameMin = smaller(frameMin, level);
+            frameMax = larger(frameMax, level);
+        }
+    }
+}
+
+void ZSpectrChart::updatePlot()
+{
+    shownMin = smaller(shownMin, frameMin);
+    shownMax = larger(shownMax, frameMax);
+    if (!std::isnan(shownMax) && !std::isnan(shownMin)) {
+        const double margin = rangeMargin * 0.5 * std::abs(shownMax - shownMin);
+        yAxis->setRange(shownMin - margin, shownMax + margin);
+    }
+
+    for (const QPointer<ZSpectrMarker> &marker : qAsConst(m_markers)) {
+        if (!marker)
+            continue;
+        marker->updatePosition(keys, levels);
+        emit markerVal(marker->number(), marker->value());
+    }
+    replot();
+}
+
+double ZSpectrChart::currentMax() const
+{
+    double m = noValue();
+    for (double level : levels) {
+        if (std::isfinite(level))
+            m = larger(m, level);
+    }
+    return m;
+}
+
+void ZSpectrChart::clear()
+{
+    levels.fill(noValue());
+    frameMax = frameMin = shownMax = shownMin = noValue();
+}
+
+void ZSpectrChart::setGraphColor(const QColor &colour)
+{
+    trace->setPen(QPen(colour));
+}
+
+void ZSpectrChart::setForeground(const QColor &colour)
+{
+    auto recoloured = [&colour](QPen pen) {
+        pen.setColor(colour);
+        return pen;
+    };
+    const QList<QCPAxis *> axes = axisRect()->axes();
+    for (QCPAxis *axis : axes) {
+        axis->setBasePen(recoloured(axis->basePen()));
+        axis->setTickPen(recoloured(axis->tickPen()));
+        axis->setSubTickPen(recoloured(axis->subTickPen()));
+        axis->setTickLabelColor(colour);
+        axis->setLabelColor(colour);
+    }
+    for (QCPItemText *text : {spanText, frequencyUnitText, levelUnitText})
+        text->setColor(colour);
+}
+
+ZSpectrMarker *ZSpectrChart::findMarker(int num) const
+{
+    for (const QPointer<ZSpectrMarker> &marker : m_markers) {
+        if (marker && marker->number() == num)
+            return marker;
+    }
+    return nullptr;
+}
+
+bool ZSpectrChart::createMarker(int num, const QColor &colour, int type, int deltaTo)
+{
+    if (num == deltaTo)
+        return false;
+
+    ZSpectrMarker *marker = findMarker(num);
+    if (!marker) {
+        const int before = m_markers.size();
+        addMarker(num, colour, type, deltaTo);
+        rebuildLegends();
+        return m_markers.size() > before;
+    }
+
+    if (type == DeltaMarker) {
+        ZSpectrMarker *reference = findMarker(deltaTo);
+        // A difference whose reference was removed may be tied to a new marker of that number.
+        const bool same = marker->type() == DeltaMarker && marker->referenceMarker()
+                          && marker->referenceNumber() == deltaTo;
+        if (same || !reference)
+            return false;
+        marker->setType(DeltaMarker, reference);
+    } else {
+        if (marker->type() == type)
+            return false;
+        marker->setType(type, nullptr);
+    }
+    rebuildLegends();
+    return true;
+}
+
+void ZSpectrChart::addMarker(int num, const QColor &colour, int type, int deltaTo)
+{
+    ZSpectrMarker *reference = nullptr;
+    if (type == DeltaMarker) {
+        reference = findMarker(deltaTo);
+        if (!reference)
+            return;
+    }
+    auto *marker = new ZSpectrMarker(num, this, colour, chartFont, type, reference);
+    connect(marker->handleItem(), &QCPItemTracer::selectionChanged, this, [this, num](bool selected) {
+        if (selected)
+            draggedMarker = num;
+    });
+    m_markers.append(marker);
+}
+
+void ZSpectrChart::removeMarker(int num)
+{
+    for (auto it = m_markers.begin(); it != m_markers.end();) {
+        if (*it && (*it)->number() == num) {
+            delete it->data();
+            it = m_markers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    rebuildLegends();
+}
+
+void ZSpectrChart::rebuildLegends()
+{
+    qDeleteAll(legends);
+    legends.clear();
+    for (const QPointer<ZSpectrMarker> &marker : qAsConst(m_markers))
+        addLegend(marker);
+}
+
+void ZSpectrChart::addLegend(const QPointer<ZSpectrMarker> &marker)
+{
+    auto *legend = new ZSpectrLegend(marker, this);
+    legend->place(LegendLinePixels * legends.size());
+    legends.append(legend);
+}
+
+void ZSpectrChart::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    for (const QPointer<ZSpectrMarker> &marker : qAsConst(m_markers)) {
+        if (!marker)
+            continue;
+        const double distance = marker->handleItem()->selectTest(event->localPos(), true);
+        if (distance >= 0 && distance < selectionTolerance()) {
+            marker->handleItem()->setSelected(true);
+            return;
+        }
+    }
+    for (const QPointer<ZSpectrMarker> &marker : qAsConst(m_markers)) {
+        if (marker)
+            marker->handleItem()->setSelected(false);
+    }
+    draggedMarker = -1;
+}
+
+void ZSpectrChart::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!(event->buttons() & Qt::LeftButton) || draggedMarker == -1)
+        return;
+    for (const QPointer<ZSpectrMarker> &marker : qAsConst(m_markers)) {
+        if (marker && marker->number() == draggedMarker)
+            marker->dragTo(event);
+    }
+}
+
+void ZSpectrChart::mouseReleaseEvent(QMouseEvent *)
+{
+    for (const QPointer<ZSpectrMarker> &marker : qAsConst(m_markers)) {
+        if (marker)
+            marker->handleItem()->setSelected(false);
+    }
+    draggedMarker = -1;
+}
