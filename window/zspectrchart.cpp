@@ -74,7 +74,9 @@ ZSpectrChart::ZSpectrChart(QWidget *parent)
     spanText->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
     frequencyUnitText->position->setCoords(1, 1);
     frequencyUnitText->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    frequencyUnitText->setPadding(QMargins(0, 50, 0, 0));
+    // The unit goes right under the span value: further down it would fall below the bottom
+    // edge of the chart.
+    frequencyUnitText->setPadding(QMargins(0, QFontMetrics(chartFont).height(), 0, 0));
     levelUnitText->position->setCoords(0, 0);
     levelUnitText->setPadding(QMargins(3, 0, 40, 50));
     for (QCPItemText *text : {spanText, frequencyUnitText, levelUnitText})
@@ -89,6 +91,7 @@ ZSpectrChart::ZSpectrChart(QWidget *parent)
     trace = addGraph();
     trace->setPen(QPen(Qt::blue));
     trace->setSelectable(QCP::stNone);
+    trace->setAntialiased(false);
 
     updateTimer.start();
 }

@@ -15,6 +15,7 @@ ZSpectrLegend::ZSpectrLegend(QPointer<ZSpectrMarker> marker, QCustomPlot *chart)
     QCPItemText *previous = nullptr;
     auto makeText = [&](const QColor &colour) {
         auto *text = new QCPItemText(chart);
+        text->setText(QString());
         if (previous) {
             text->position->setParentAnchor(previous->topRight);
             text->position->setCoords(0, 0);
