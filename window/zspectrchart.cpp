@@ -282,9 +282,13 @@ void ZSpectrChart::mousePressEvent(QMouseEvent *event)
     for (const QPointer<ZSpectrMarker> &marker : qAsConst(m_markers)) {
         if (!marker)
             continue;
-        const double distance = marker->handleItem()->selectTest(event->localPos(), true);
-        if (distance >= 0 && distance < selectionTolerance()) {
-            marker->handleItem()->setSelected(true);
+        // The handle's crosshair also runs along the bottom axis; only its vertical line, the
+        // marker's frequency, picks the marker, so that a click near the axis moves nothing.
+        QCPItemTracer *handle = marker->handleItem();
+        const double distance = handle->selectTest(event->localPos(), true);
+        const double across = std::abs(event->localPos().x() - handle->position->pixelPosition().x());
+        if (distance >= 0 && distance < selectionTolerance() && across < selectionTolerance()) {
+            handle->setSelected(true);
             return;
         }
     }

@@ -279,6 +279,16 @@ void TestZSpectrChart::dragSnapsToTheGrid()
     drag(maxKey, x);
     QTest::qWait(250);
     QCOMPARE(maximum->markerKey(), maxKey);
+
+    // A press on the bottom axis away from every marker's line picks none.
+    const double kept = absolute->markerKey();
+    const int axisY = chart.axisRect()->bottom();
+    QTest::mousePress(&chart, Qt::LeftButton, {}, QPoint(int(chart.xAxis->coordToPixel(100)), axisY));
+    QMouseEvent move(QEvent::MouseMove, QPointF(chart.xAxis->coordToPixel(900), axisY), Qt::NoButton,
+                     Qt::LeftButton, {});
+    QCoreApplication::sendEvent(&chart, &move);
+    QTest::mouseRelease(&chart, Qt::LeftButton, {}, QPoint(int(chart.xAxis->coordToPixel(900)), axisY));
+    QCOMPARE(absolute->markerKey(), kept);
 }
 
 void TestZSpectrChart::createAndRemove_data()
