@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "mousedrag.h"
 #include "zrealtimechart.h"
 
 namespace {
@@ -158,9 +159,7 @@ void TestZRealTimeChart::rubberBand()
 
     // Zoomed in first, so that the drag under test also shows how it leaves a zoom.
     auto drag = [&chart](int x0, int x1) {
-        QTest::mousePress(&chart, Qt::LeftButton, {}, QPoint(x0, 80));
-        QMouseEvent move(QEvent::MouseMove, QPointF(x1, 200), Qt::NoButton, Qt::LeftButton, {});
-        QCoreApplication::sendEvent(&chart, &move);
+        pressAndMove(&chart, QPoint(x0, 80), QPoint(x1, 200));
         QVERIFY(chart.findChild<QRubberBand *>()->isVisible());
         QTest::mouseRelease(&chart, Qt::LeftButton, {}, QPoint(x1, 200));
         QVERIFY(!chart.findChild<QRubberBand *>()->isVisible());

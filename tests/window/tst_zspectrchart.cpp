@@ -12,6 +12,7 @@
 #include "zabstractconnection.h"
 #include "zdeviceemulator.h"
 #include "zdevicefactory.h"
+#include "mousedrag.h"
 #include "zmarkermenu.h"
 #include "zrealtimechart.h"
 #include "zserialportprops.h"
@@ -263,11 +264,7 @@ void TestZSpectrChart::dragSnapsToTheGrid()
     }
     const int y = int(chart.yAxis->coordToPixel(-75.0));
     auto drag = [&chart, y](double fromKey, int toX) {
-        const QPoint from(qRound(chart.xAxis->coordToPixel(fromKey)), y);
-        QTest::mousePress(&chart, Qt::LeftButton, {}, from);
-        QMouseEvent move(QEvent::MouseMove, QPointF(toX, y), Qt::NoButton, Qt::LeftButton, {});
-        QCoreApplication::sendEvent(&chart, &move);
-        QTest::mouseRelease(&chart, Qt::LeftButton, {}, QPoint(toX, y));
+        leftDrag(&chart, QPoint(qRound(chart.xAxis->coordToPixel(fromKey)), y), QPoint(toX, y));
     };
     drag(absolute->markerKey(), x);
     QCOMPARE(absolute->markerKey(), target); // the snap waits for the refresh
@@ -283,11 +280,8 @@ void TestZSpectrChart::dragSnapsToTheGrid()
     // A press on the bottom axis away from every marker's line picks none.
     const double kept = absolute->markerKey();
     const int axisY = chart.axisRect()->bottom();
-    QTest::mousePress(&chart, Qt::LeftButton, {}, QPoint(int(chart.xAxis->coordToPixel(100)), axisY));
-    QMouseEvent move(QEvent::MouseMove, QPointF(chart.xAxis->coordToPixel(900), axisY), Qt::NoButton,
-                     Qt::LeftButton, {});
-    QCoreApplication::sendEvent(&chart, &move);
-    QTest::mouseRelease(&chart, Qt::LeftButton, {}, QPoint(int(chart.xAxis->coordToPixel(900)), axisY));
+    leftDrag(&chart, QPoint(int(chart.xAxis->coordToPixel(100)), axisY),
+             QPoint(int(chart.xAxis->coordToPixel(900)), axisY));
     QCOMPARE(absolute->markerKey(), kept);
 }
 
