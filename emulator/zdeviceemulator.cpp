@@ -507,8 +507,15 @@ void ZDeviceEmulator::serveFrame(const QByteArray &stuffed, Clock::time_point fi
             int code = ErrorUnknownCommand;
             if (command == ZFastProtocolHendler::ReadCommand)
                 code = m_receiver->read(number, &reply);
-            else if (command == ZFastProtocolHendler::WriteCommand)
-                code = m_receiver->write(number, value, &reply);
+            else if (command == ZFastProtocolHendler::WriteCommand) {
+                QByteArray stored = value;
+                if (m_alterWrites != 0 && !stored.isEmpty()) {
+                    stored[0] = char(stored.at(0) ^ 0x01);
+                    if (m_alterWrites > 0)
+                        --m_alterWrites;
+                }
+                code = m_receiver->write(number, stored, &reply);
+            }
             if (code == ZEmulatedReceiver::NoError) {
                 replyBody.append(char(DeviceAddress)).append(char(sender)).append(char(command + 1));
                 replyBody.append(char(number & 0xFF)).append(char(number >> 8));
@@ -609,6 +616,12 @@ void ZDeviceEmulator::setErrorReply(int count, int code)
     std::lock_guard<std::mutex> lock(m_mutex);
     m_errorReplies = count;
     m_errorCode = code;
+}
+
+void ZDeviceEmulator::setAlterWrites(int count)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_alterWrites = count;
 }
 
 void ZDeviceEmulator::hangUp(int downMs)

@@ -67,6 +67,9 @@ public:
     // The next `count` requests are answered with an error response carrying `code` and are not
     // carried out; -1 = all until reset with 0.
     void setErrorReply(int count, int code);
+    // The next `count` writes store (and echo) the value with the lowest bit of its first byte
+    // flipped, as a device that mangles what it is told would; -1 = all until reset with 0.
+    void setAlterWrites(int count);
     // Closes the pty master now, so the open port sees a hang-up and the link disappears; after
     // `downMs` a fresh pty is opened and the link points at it. Returns once the master is closed.
     void hangUp(int downMs);
@@ -149,6 +152,7 @@ private:
     int m_dropReplies = 0;
     int m_errorReplies = 0;
     int m_errorCode = 0;
+    int m_alterWrites = 0;
     int m_pendingHangUpMs = -1;
     quint64 m_hangUps = 0;
     quint64 m_served = 0;

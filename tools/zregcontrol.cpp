@@ -1,0 +1,313 @@
+#include "zregcontrol.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSortFilterProxyModel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "zabstractdevice.h"
+#include "zregmodel.h"
+#include "ztableview.h"
+
+ZRegControl::ZRegControl(QWidget *parent)
+    : QWidget(parent),
+      model(new ZRegModel(this)),
+      view(new ZTableView(this)),
+      refreshTimer(new QTimer(this)),
+      readRegButton(new QPushButton(tr("Прочитать регистр"), this)),
+      readGroupButton(new QPushButton(tr("Прочитать группу"), this)),
+      cancelButton(new QPushButton(tr("Отмена"), this)),
+      filterBox(new QComboBox(this)),
+      progressBar(new QProgressBar(this))
+{
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    progressBar->setAlignment(Qt::AlignCenter);
+    refreshTimer->setInterval(refreshInterval);
+
+    connect(refreshTimer, &QTimer::timeout, this, &ZRegControl::updateTimer);
+    refreshTimer->start();
+    connect(filterBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &ZRegControl::filterChange);
+    connect(readRegButton, &QPushButton::clicked, this, &ZRegControl::readReg);
+    connect(readGroupButton, &QPushButton::clicked, this, &ZRegControl::readGroup);
+    connect(cancelButton, &QPushButton::clicked, this, &ZRegControl::cancelReadGroup);
+    // An operator reaches for the right mouse button and the Right key as readily as for the
+    // button.
+    connect(this, &QWidget::customContextMenuRequested, this, &ZRegControl::customMenuRequested);
+    connect(view, &ZTableView::readRequest, this, &ZRegControl::readReg);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    auto *top = new QHBoxLayout;
+    top->addWidget(readRegButton);
+    top->addWidget(readGroupButton);
+    top->addStretch();
+    top->addWidget(filterBox);
+    layout->addLayout(top);
+    layout->addWidget(view);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(progressBar);
+    bottom->addWidget(cancelButton);
+    layout->addLayout(bottom);
+    progressBar->hide();
+    cancelButton->hide();
+
+    if (!parent) {
+        if (QScreen *screen = QGuiApplication::primaryScreen()) {
+            const QRect desktop = screen->geometry();
+            resize(int(desktop.width() * 0.3), int(desktop.height() * 0.5));
+            move(desktop.center() - rect().center());
+        }
+    }
+}
+
+ZRegControl::~ZRegControl()
+{
+    if (!device)
+        return;
+    // A group read left running would leave the device blocked for everybody else. Without one
+    // the queue holds other windows' requests, which are not ours to drop.
+    if (groupRunning)
+        device->abort();
+    device->setPause(false);
+}
+
+void ZRegControl::setDevice(ZAbstractDevice *device)
+{
+    if (!device)
+        return;
+    this->device = device;
+    model->setRegisters(device->registers());
+    model->setDevice(device);
+
+    proxyModel = new QSortFilterProxyModel(this);
+    proxyModel->setSourceModel(model);
+    proxyModel->setFilterKeyColumn(ZRegModel::ColumnPurpose);
+
+    filterBox->addItem(tr("Без статусных"));
+    filterBox->addItem(tr("Все"));
+    filterBox->addItems(purposeList(device->registers()));
+
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setModel(proxyModel);
+
+    QHeaderView *header = view->horizontalHeader();
+    header->setSectionResizeMode(ZRegModel::ColumnNumber, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(ZRegModel::ColumnDescription, QHeaderView::Interactive);
+    header->setSectionResizeMode(ZRegModel::ColumnValue, QHeaderView::Stretch);
+    header->hideSection(ZRegModel::ColumnPurpose);
+    header->hideSection(ZRegModel::ColumnAccess);
+    header->hideSection(ZRegModel::ColumnType);
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+
+    setWindowTitle(device->property("name").toString());
+
+    connect(device, &ZAbstractDevice::blocked, this, [this] { setControlsEnabled(false); });
+    connect(device, &ZAbstractDevice::disconnected, this, [this] { setControlsEnabled(false); });
+    connect(device, &ZAbstractDevice::unblocked, this, [this] { setControlsEnabled(true); });
+    connect(device, &ZAbstractDevice::connected, this, [this] { setControlsEnabled(true); });
+    // A stopped device answers nothing more; the group read would wait for ever.
+    connect(device, &ZAbstractDevice::finished, this, [this] {
+        if (groupRunning)
+            cancelReadGroup();
+    });
+    device->reportStatus();
+}
+
+void ZRegControl::setControlsEnabled(bool enabled)
+{
+    view->setEnabled(enabled);
+    readRegButton->setEnabled(enabled);
+    readGroupButton->setEnabled(enabled);
+}
+
+void ZRegControl::filterChange(int index)
+{
+    if (!proxyModel)
+        return;
+    if (index == 0) {
+        const ZRegister *status = device ? device->statusRegister() : nullptr;
+        // A device without a status register has nothing to leave out.
+        proxyModel->setFilterRegExp(status ? QStringLiteral("^(?!%1).*$").arg(status->purpose())
+                                           : QString());
+    } else if (index == 1) {
+        proxyModel->setFilterRegExp(QString());
+    } else {
+        proxyModel->setFilterRegExp(filterBox->itemText(index));
+    }
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+void ZRegControl::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    view->setColumnWidth(ZRegModel::ColumnDescription, int(width() * 0.6));
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+void ZRegControl::updateTimer()
+{
+    view->viewport()->update();
+}
+
+QVariant ZRegControl::rowNumber(int row) const
+{
+    if (!proxyModel)
+        return QVariant();
+    return proxyModel->index(row, ZRegModel::ColumnNumber).data(Qt::DisplayRole);
+}
+
+void ZRegControl::readReg()
+{
+    if (!device || !proxyModel)
+        return;
+    const QModelIndex current = view->selectionModel() ? view->selectionModel()->currentIndex()
+                                                       : QModelIndex();
+    // Nothing chosen yet: there is no register to ask for.
+    if (!current.isValid())
+        return;
+    device->readData(rowNumber(current.row()));
+}
+
+void ZRegControl::readGroup()
+{
+    if (!device || !proxyModel)
+        return;
+    if (!device->isConnected()) {
+        QMessageBox::critical(nullptr, tr("Ошибка"), tr("Нет соединения с устройством"),
+                              QMessageBox::Ok);
+        return;
+    }
+    if (groupRunning)
+        return;
+
+    groupConnections << connect(device, &ZAbstractDevice::paketRcv, this, &ZRegControl::devicePaketRcv)
+                     << connect(device, &ZAbstractDevice::paketError, this, &ZRegControl::devicePaketRcv)
+                     << connect(device, &ZAbstractDevice::paketWriteFail, this, &ZRegControl::devicePaketWriteError)
+                     << connect(device, &ZAbstractDevice::paketTimeout, this, &ZRegControl::devicePaketTimout);
+    device->setPause(true);
+    device->abort();
+
+    // Write-only registers cannot be read: asking would only bring a refusal and an error
+    // message for each of them.
+    groupNumbers.clear();
+    for (int row = 0; row < proxyModel->rowCount(); ++row) {
+        if (proxyModel->index(row, ZRegModel::ColumnAccess).data(Qt::UserRole).toInt() != WriteOnly)
+            groupNumbers << rowNumber(row);
+    }
+    groupRunning = true;
+    groupCount = groupNumbers.size();
+    groupIndex = 0;
+    refused.fill(false, groupCount);
+    for (int i = 0; i < groupCount; ++i) {
+        requestingIndex = i;
+        device->readData(groupNumbers.at(i));
+    }
+    requestingIndex = -1;
+
+    device->setBlock(true);
+    device->setPause(false);
+
+    groupNumber = groupCount > 0 ? groupNumbers.at(0).toInt() : 0;
+    progressBar->setValue(1);
+    progressBar->setMaximum(groupCount);
+    showGroupProgress();
+    progressBar->show();
+    cancelButton->show();
+
+    // A request the device would not take is done already.
+    if (groupCount > 0 && refused.at(0))
+        nextGroupRow();
+}
+
+void ZRegControl::showGroupProgress()
+{
+    progressBar->setFormat(tr("Чтение регистра %1 [%v/%2]").arg(groupNumber).arg(groupCount));
+}
+
+void ZRegControl::devicePaketRcv(QVariant dataId)
+{
+    advanceGroupRead(dataId);
+}
+
+void ZRegControl::devicePaketError(QVariant dataId, QString errorText)
+{
+    Q_UNUSED(errorText)
+    advanceGroupRead(dataId);
+}
+
+void ZRegControl::devicePaketWriteError(QVariant dataId)
+{
+    advanceGroupRead(dataId);
+}
+
+void ZRegControl::devicePaketTimout(QVariant dataId)
+{
+    advanceGroupRead(dataId);
+}
+
+void ZRegControl::advanceGroupRead(const QVariant &dataId)
+{
+    if (!groupRunning)
+        return;
+    if (requestingIndex >= 0) {
+        if (dataId == groupNumbers.at(requestingIndex))
+            refused[requestingIndex] = true;
+        return;
+    }
+    // Only the awaited register's outcome counts. A status poll already on the line when the
+    // read began reports its own failure through the same signals; counted, it would end the
+    // read one register early and the abort would drop the last request.
+    if (groupIndex >= groupCount || dataId != groupNumbers.at(groupIndex))
+        return;
+    nextGroupRow();
+}
+
+void ZRegControl::nextGroupRow()
+{
+    do {
+        if (groupIndex >= groupCount - 1) {
+            cancelReadGroup();
+            return;
+        }
+        ++groupIndex;
+    } while (refused.at(groupIndex));
+    groupNumber = groupNumbers.at(groupIndex).toInt();
+    progressBar->setValue(groupIndex + 1);
+    showGroupProgress();
+}
+
+void ZRegControl::cancelReadGroup()
+{
+    if (device) {
+        device->abort();
+        device->setBlock(false);
+    }
+    progressBar->hide();
+    cancelButton->hide();
+    for (const QMetaObject::Connection &c : qAsConst(groupConnections))
+        disconnect(c);
+    groupConnections.clear();
+    groupRunning = false;
+    groupNumbers.clear();
+}
+
+void ZRegControl::customMenuRequested(QPoint pos)
+{
+    // While the table is disabled (no link, a group read) there is nothing to read.
+    if (!readRegButton->isEnabled())
+        return;
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(tr("Прочитать регистр"), this, &ZRegControl::readReg);
+    menu->popup(mapToGlobal(pos));
+}
