@@ -9,7 +9,21 @@ ZDoubleValidator::ZDoubleValidator(QObject *parent)
 QValidator::State ZDoubleValidator::validate(QString &input, int &pos) const
 {
     QString copy = withSeparator(input, QString(locale().decimalPoint()));
-    return QDoubleValidator::validate(copy, pos);
+    const State state = QDoubleValidator::validate(copy, pos);
+    if (state != Invalid)
+        return state;
+    // A word separator arrives one letter at a time: "1c", "1co" ... are on their way to "1comma".
+    for (const QString &separator : separators) {
+        for (int letters = separator.size() - 1; letters > 0; --letters) {
+            if (copy.endsWith(separator.leftRef(letters))) {
+                QString head = copy.left(copy.size() - letters);
+                int headPos = head.size();
+                if (head.isEmpty() || QDoubleValidator::validate(head, headPos) != Invalid)
+                    return Intermediate;
+            }
+        }
+    }
+    return Invalid;
 }
 
 QString ZDoubleValidator::numberText(const QString &input) const

@@ -111,10 +111,15 @@ void ZRegControl::setDevice(ZAbstractDevice *device)
 
     setWindowTitle(device->property("name").toString());
 
-    connect(device, &ZAbstractDevice::blocked, this, [this] { setControlsEnabled(false); });
-    connect(device, &ZAbstractDevice::disconnected, this, [this] { setControlsEnabled(false); });
-    connect(device, &ZAbstractDevice::unblocked, this, [this] { setControlsEnabled(true); });
-    connect(device, &ZAbstractDevice::connected, this, [this] { setControlsEnabled(true); });
+    // The table can be used while the device answers and nobody holds it. Either signal alone
+    // would enable it wrongly: the end of a group read unblocks a device that may have lost its
+    // link meanwhile, and a device that comes back may still be blocked.
+    for (auto signal : {&ZAbstractDevice::blocked, &ZAbstractDevice::unblocked,
+                        &ZAbstractDevice::connected, &ZAbstractDevice::disconnected}) {
+        connect(device, signal, this, [this] {
+            setControlsEnabled(this->device->isConnected() && !this->device->isBlocked());
+        });
+    }
     // A stopped device answers nothing more; the group read would wait for ever.
     connect(device, &ZAbstractDevice::finished, this, [this] {
         if (groupRunning)
@@ -218,9 +223,9 @@ void ZRegControl::readGroup()
     device->setPause(false);
 
     groupNumber = groupCount > 0 ? groupNumbers.at(0).toInt() : 0;
-    progressBar->setValue(1);
     progressBar->setMaximum(groupCount);
     showGroupProgress();
+    progressBar->setValue(1);
     progressBar->show();
     cancelButton->show();
 
@@ -282,8 +287,8 @@ void ZRegControl::nextGroupRow()
         ++groupIndex;
     } while (refused.at(groupIndex));
     groupNumber = groupNumbers.at(groupIndex).toInt();
-    progressBar->setValue(groupIndex + 1);
     showGroupProgress();
+    progressBar->setValue(groupIndex + 1);
 }
 
 void ZRegControl::cancelReadGroup()

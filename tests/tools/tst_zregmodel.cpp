@@ -310,6 +310,8 @@ void TestZRegModel::floatValidator_data()
     QTest::newRow("comma") << "1,5" << QValidator::Acceptable << "1.5";
     QTest::newRow("word comma") << "1comma5" << QValidator::Acceptable << "1.5";
     QTest::newRow("negative with exponent") << "-2,25e3" << QValidator::Acceptable << "-2.25e3";
+    QTest::newRow("word comma on its way") << "1comm" << QValidator::Intermediate << "1comm";
+    QTest::newRow("not a word separator") << "1cx" << QValidator::Invalid << "1cx";
     QTest::newRow("two separators") << "1,5.5" << QValidator::Invalid << "1.5.5";
     QTest::newRow("letters") << "abc" << QValidator::Invalid << "abc";
 }
