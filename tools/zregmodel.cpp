@@ -169,6 +169,9 @@ QVariant ZRegModel::data(const QModelIndex &index, int role) const
     case ColumnValue:
         if (role == Qt::DisplayRole)
             return valueText(*reg);
+        // Error texts and long data rarely fit the column; the whole text is a hover away.
+        if (role == Qt::ToolTipRole)
+            return valueText(*reg).toString();
         if (role == Qt::EditRole)
             return shownValue(*reg);
         if (role == Qt::FontRole)
