@@ -209,15 +209,13 @@ void ZRegControl::readGroup()
         if (proxyModel->index(row, ZRegModel::ColumnAccess).data(Qt::UserRole).toInt() != WriteOnly)
             groupNumbers << rowNumber(row);
     }
-    groupRunning = true;
     groupCount = groupNumbers.size();
     groupIndex = 0;
-    refused.fill(false, groupCount);
-    for (int i = 0; i < groupCount; ++i) {
-        requestingIndex = i;
-        device->readData(groupNumbers.at(i));
-    }
-    requestingIndex = -1;
+    // The device refuses at once only while it is stopping; its `finished` then ends the read.
+    // Such refusals arrive before the read counts as running and are not taken for answers.
+    for (const QVariant &number : qAsConst(groupNumbers))
+        device->readData(number);
+    groupRunning = true;
 
     device->setBlock(true);
     device->setPause(false);
@@ -228,10 +226,6 @@ void ZRegControl::readGroup()
     progressBar->setValue(1);
     progressBar->show();
     cancelButton->show();
-
-    // A request the device would not take is done already.
-    if (groupCount > 0 && refused.at(0))
-        nextGroupRow();
 }
 
 void ZRegControl::showGroupProgress()
@@ -264,11 +258,6 @@ void ZRegControl::advanceGroupRead(const QVariant &dataId)
 {
     if (!groupRunning)
         return;
-    if (requestingIndex >= 0) {
-        if (dataId == groupNumbers.at(requestingIndex))
-            refused[requestingIndex] = true;
-        return;
-    }
     // Only the awaited register's outcome counts. A status poll already on the line when the
     // read began reports its own failure through the same signals; counted, it would end the
     // read one register early and the abort would drop the last request.
@@ -279,13 +268,11 @@ void ZRegControl::advanceGroupRead(const QVariant &dataId)
 
 void ZRegControl::nextGroupRow()
 {
-    do {
-        if (groupIndex >= groupCount - 1) {
-            cancelReadGroup();
-            return;
-        }
-        ++groupIndex;
-    } while (refused.at(groupIndex));
+    if (groupIndex >= groupCount - 1) {
+        cancelReadGroup();
+        return;
+    }
+    ++groupIndex;
     groupNumber = groupNumbers.at(groupIndex).toInt();
     showGroupProgress();
     progressBar->setValue(groupIndex + 1);

@@ -77,11 +77,6 @@ private:
     // The registers of the running group read, fixed when it starts: the operator may change
     // the filter meanwhile, and the answers have to be matched against what was asked.
     QVector<QVariant> groupNumbers;
-    // Index in groupNumbers of the request being handed to the device (-1 otherwise). An outcome
-    // reported while it is handed over is the device refusing it at once.
-    int requestingIndex = -1;
-    // Requests the device refused: they will never be answered.
-    QVector<bool> refused;
     QList<QMetaObject::Connection> groupConnections;
 };
 
