@@ -1,20 +1,24 @@
-// TarnControl start-up: identity, the settings file beside the executable, the register table
-// and the device graph, the event loop, and the orderly end that saves the device's settings.
+// TarnControl start-up: identity, the settings file beside the executable, the signal log, the
+// register table and the device graph, the main window's loop, and the orderly end that saves
+// the device's settings.
 
 #include <QApplication>
 #include <QIcon>
+#include <QPointer>
 #include <QSettings>
-#include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <typeinfo>
 
+#include "signallogger.h"
 #include "zdevicefactory.h"
 #include "zsignalwatcher.h"
 #include "zstartup.h"
 #include "ztarnvex.h"
+#include "zwindowloop.h"
 
 namespace {
 
@@ -24,37 +28,6 @@ void reportOnStderr(const QString &what)
     QByteArray line = "TarnControl: " + what.toUtf8();
     line.replace('\n', ' ');
     std::fprintf(stderr, "%s\n", line.constData());
-}
-
-// Without a window the device's own report lines, and a summary of the decoded status every
-// few seconds, are the operator's only view of the exchange.
-void printDeviceEvents(ZTarnVex *device)
-{
-    auto print = [](const QString &text) {
-        std::fprintf(stdout, "%s\n", text.toUtf8().constData());
-        std::fflush(stdout);
-    };
-    QObject::connect(device, &ZAbstractDevice::started, [print] { print(QStringLiteral("exchange started")); });
-    QObject::connect(device, &ZAbstractDevice::finished, [print] { print(QStringLiteral("exchange stopped")); });
-    QObject::connect(device, &ZAbstractDevice::connected, [print] { print(QStringLiteral("device connected")); });
-    QObject::connect(device, &ZAbstractDevice::disconnected, [print] { print(QStringLiteral("device disconnected")); });
-    QObject::connect(device, &ZAbstractDevice::message, print);
-    QObject::connect(device, &ZAbstractDevice::critical,
-                     [print](const QString &text) { print(QStringLiteral("critical: ") + text); });
-
-    auto *summary = new QTimer(device);
-    QObject::connect(summary, &QTimer::timeout, device, [device, print] {
-        if (!device->isConnected())
-            return;
-        print(QStringLiteral("lock %1, frequency %2 kHz, power %3 dBm, voltage %4 V, alarm %5 | %6 | %7")
-                  .arg(device->lock())
-                  .arg(device->frequency())
-                  .arg(double(device->power()), 0, 'f', 1)
-                  .arg(double(device->voltage()), 0, 'f', 2)
-                  .arg(device->generalAlarmValue())
-                  .arg(device->topLine().trimmed(), device->bottomLine().trimmed()));
-    });
-    summary->start(3000);
 }
 
 } // namespace
@@ -68,13 +41,18 @@ int main(int argc, char *argv[])
     const QString appDir = QCoreApplication::applicationDirPath();
     ZStartup::useSettingsFileIn(appDir);
 
+    // Before anything that waits: a SIGTERM during the log directory question or a long load
+    // of the register table then ends the program through the event loop instead of killing it.
+    ZSignalWatcher signalWatcher;
+    bool terminated = false;
+    QObject::connect(&signalWatcher, &ZSignalWatcher::terminationRequested, [&terminated] { terminated = true; });
+
+    setupSignalLogger(appDir + "/logs");
+    if (terminated)
+        return 0;
+
     std::unique_ptr<QSettings> settings(ZStartup::openSettings());
     const int logInterval = ZStartup::readLogInterval(*settings);
-    Q_UNUSED(logInterval) // handed to the main window
-
-    // Before the register table is read: a SIGTERM during a long load then ends the program
-    // through the event loop, with its settings saved, instead of killing it.
-    ZSignalWatcher signalWatcher;
 
     std::unique_ptr<ZTarnVex> device;
     try {
@@ -91,13 +69,25 @@ int main(int argc, char *argv[])
         ZStartup::loadDeviceSettings(device.get(), QLatin1String(ZStartup::DefaultPortName));
     for (const QString &complaint : complaints)
         reportOnStderr(complaint);
-    printDeviceEvents(device.get());
     device->start();
 
-    const int exitCode = app.exec();
+    auto loop = std::make_unique<ZWindowLoop>(device.get(), logInterval);
+    QObject::connect(&signalWatcher, &ZSignalWatcher::terminationRequested, loop.get(), &ZWindowLoop::terminate);
+    const int exitCode = terminated ? 0 : loop->exec();
 
     if (!ZStartup::saveDeviceSettings(device.get()))
         reportOnStderr(QStringLiteral("cannot write the settings file %1").arg(ZStartup::settingsFilePath()));
+    settings->sync();
+    // The device first, then the last window; then whatever top-level window is still open (the
+    // register dialog lives on its own).
     device.reset();
+    loop.reset();
+    QList<QPointer<QWidget>> strays;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (!widget->parentWidget())
+            strays << widget;
+    }
+    for (const QPointer<QWidget> &widget : qAsConst(strays))
+        delete widget.data();
     return exitCode;
 }

@@ -48,9 +48,10 @@ QSettings *openSettings(QObject *parent)
 int readLogInterval(QSettings &settings)
 {
     settings.beginGroup(QStringLiteral("Logger"));
-    const int interval = settings.value(QStringLiteral("Interval"), 500).toInt();
+    bool ok = false;
+    const int interval = settings.value(QStringLiteral("Interval"), 500).toInt(&ok);
     settings.endGroup();
-    return interval;
+    return ok && interval >= 1 ? interval : 500;
 }
 
 namespace {

@@ -29,7 +29,7 @@ QString settingsFilePath();
 // would become settings.ini/<organization>/<application>.ini), so the file is opened by name.
 QSettings *openSettings(QObject *parent = nullptr);
 
-// "Logger"/"Interval", 500 ms when absent.
+// "Logger"/"Interval", 500 ms when absent or not a whole number of at least 1 ms.
 int readLogInterval(QSettings &settings);
 
 // Sane ranges of the device's timing settings. A value outside them, or one that is not a whole

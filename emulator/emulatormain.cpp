@@ -72,6 +72,8 @@ int main(int argc, char *argv[])
         {QStringLiteral("power"), QStringLiteral("Signal power (default -62)."), QStringLiteral("DBM")},
         {QStringLiteral("no-lock"), QStringLiteral("Report the receiver out of lock.")},
         {QStringLiteral("status"), QStringLiteral("Status byte: bits 0-6 alarms, bit 7 attenuator (e.g. 0x81)."), QStringLiteral("BYTE")},
+        {QStringLiteral("wander"), QStringLiteral("Let power and voltage drift slowly around their values.")},
+        {QStringLiteral("alarm-cycle"), QStringLiteral("Raise the general alarm and the overload alarm for S seconds, clear them for S seconds, and so on."), QStringLiteral("S")},
         {QStringLiteral("quiet"), QStringLiteral("No periodic activity lines.")},
     });
     parser.process(app);
@@ -86,13 +88,19 @@ int main(int argc, char *argv[])
 
     ZDeviceEmulator emulator(parser.value(QStringLiteral("db")));
 
+    int alarmCycle = 0;
     int delay = 0, baud = 115200, chunk = 1, split = -1, badCrc = 0, drop = 0, errorCode = -1, errorCount = -1;
     if (!intOption(parser, QStringLiteral("delay"), &delay) || !intOption(parser, QStringLiteral("baud"), &baud)
             || !intOption(parser, QStringLiteral("chunk"), &chunk)
             || !intOption(parser, QStringLiteral("split"), &split) || !intOption(parser, QStringLiteral("bad-crc"), &badCrc)
             || !intOption(parser, QStringLiteral("drop"), &drop) || !intOption(parser, QStringLiteral("error-code"), &errorCode)
-            || !intOption(parser, QStringLiteral("error-count"), &errorCount))
+            || !intOption(parser, QStringLiteral("error-count"), &errorCount)
+            || !intOption(parser, QStringLiteral("alarm-cycle"), &alarmCycle))
         return 1;
+    if (alarmCycle < 0) {
+        complain(QStringLiteral("--alarm-cycle wants a number of seconds from 1"));
+        return 1;
+    }
     if (parser.isSet(QStringLiteral("error-count")) && errorCode < 0) {
         complain(QStringLiteral("--error-count needs --error-code"));
         return 1;
@@ -124,6 +132,7 @@ int main(int argc, char *argv[])
     if (errorCode >= 0)
         emulator.setErrorReply(errorCount, errorCode);
     emulator.setDeterministic(parser.isSet(QStringLiteral("deterministic")));
+    emulator.setWander(parser.isSet(QStringLiteral("wander")));
     emulator.setLock(!parser.isSet(QStringLiteral("no-lock")));
     if (parser.isSet(QStringLiteral("power"))) {
         bool ok = false;
@@ -134,6 +143,7 @@ int main(int argc, char *argv[])
         }
         emulator.setSignalPower(power);
     }
+    quint8 statusByte = 0;
     if (parser.isSet(QStringLiteral("status"))) {
         bool ok = false;
         const uint bits = parser.value(QStringLiteral("status")).toUInt(&ok, 0);
@@ -141,7 +151,8 @@ int main(int argc, char *argv[])
             complain(QStringLiteral("--status wants a byte, e.g. 0x81"));
             return 1;
         }
-        emulator.setStatusByte(quint8(bits));
+        statusByte = quint8(bits);
+        emulator.setStatusByte(statusByte);
     }
 
     if (!emulator.start(parser.value(QStringLiteral("link")))) {
@@ -166,7 +177,20 @@ int main(int argc, char *argv[])
         activity.start(5000);
     }
 
+    // An alarm that comes and goes: bit 0 (the general alarm) and bit 5 (signal overload) on top
+    // of the --status bits, half of every cycle.
+    QTimer alarmTimer;
+    bool alarmRaised = false;
+    if (alarmCycle > 0) {
+        QObject::connect(&alarmTimer, &QTimer::timeout, &app, [&emulator, &alarmRaised, statusByte] {
+            alarmRaised = !alarmRaised;
+            emulator.setStatusByte(alarmRaised ? quint8(statusByte | 0x21) : statusByte);
+        });
+        alarmTimer.start(alarmCycle * 1000);
+    }
+
     const int code = app.exec();
+    alarmTimer.stop();
     activity.stop();
     const quint64 received = emulator.requestsReceived();
     const quint64 served = emulator.requestsServed();

@@ -656,6 +656,12 @@ void ZDeviceEmulator::setDeterministic(bool on)
     m_receiver->setDeterministic(on);
 }
 
+void ZDeviceEmulator::setWander(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_receiver->setWander(on);
+}
+
 void ZDeviceEmulator::setLock(bool on)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -79,6 +79,8 @@ public:
     QByteArray registerBytes(int number) const;
     // No random noise on power, voltage and spectrum.
     void setDeterministic(bool on);
+    // Power and voltage drift slowly around their set values (ignored while deterministic).
+    void setWander(bool on);
     void setLock(bool on);
     void setSignalPower(double dBm);
     void setOutputVoltage(double volts);

@@ -74,7 +74,7 @@ void ZEmulatedReceiver::setDefaults()
         case 12: m_values[number] = floatBytes(12.1f); break;
         case 13: m_values[number] = littleEndian(430, length); break;
         case 15: m_values[number] = floatBytes(-60.0f); break;
-        case 18: m_values[number] = littleEndian(70500, length); break;
+        case 18: m_values[number] = littleEndian(1200500, length); break;
         case 20: m_values[number] = littleEndian(0, length); break;        // attenuator off
         case 21: m_values[number] = littleEndian(50, length); break;       // IF filter, kHz
         case 22: m_values[number] = floatBytes(-20.0f); break;             // overload threshold
@@ -409,7 +409,7 @@ double ZEmulatedReceiver::spectrumLevel(int point, int carrier, double width)
     // Noise floor and carrier add as powers; the carrier has a Gaussian skirt whose width
     // follows the IF filter.
     const double d = (point - carrier) / width;
-    const double carrierMw = std::pow(10.0, m_signalPower / 10.0) * std::exp(-0.5 * d * d);
+    const double carrierMw = std::pow(10.0, (m_signalPower + m_powerDrift) / 10.0) * std::exp(-0.5 * d * d);
     const double floorMw = std::pow(10.0, (NoiseFloorDbm + jitter(1.5)) / 10.0);
     return 10.0 * std::log10(carrierMw + floorMw);
 }
@@ -422,8 +422,15 @@ QByteArray ZEmulatedReceiver::statusPayload()
     out.setByteOrder(QDataStream::LittleEndian);
     out.setFloatingPointPrecision(QDataStream::SinglePrecision);
 
-    const double power = m_signalPower + jitter(0.15);
-    const double voltage = m_outputVoltage + jitter(0.005);
+    if (m_wander && !m_deterministic) {
+        // A slow random walk pulled back toward the set value: at about 20 polls a second it
+        // wanders some 1.5 dB and 0.05 V with a memory of several seconds.
+        m_powerDrift = 0.995 * m_powerDrift + jitter(0.15);
+        m_voltageDrift = 0.995 * m_voltageDrift + jitter(0.005);
+    }
+    const double carrierPower = m_signalPower + m_powerDrift;
+    const double power = carrierPower + jitter(0.15);
+    const double voltage = m_outputVoltage + m_voltageDrift + jitter(0.005);
     const int carrier = carrierPoint();
     const qint64 band = intRegister(RegisterFilterBand);
     const double width = qMax(1.5, double(band) * SpectrumPoints / SpanKHz / 6.0);

@@ -94,6 +94,9 @@ public:
     void reboot();
 
     void setDeterministic(bool on) { m_deterministic = on; }
+    // Power and voltage drift slowly around their set values (a few dB, a few hundredths of a
+    // volt, over seconds), as a real carrier does; off by default.
+    void setWander(bool on) { m_wander = on; }
     void setLock(bool on) { m_lock = on; }
     void setSignalPower(double dBm) { m_signalPower = dBm; }
     void setOutputVoltage(double volts) { m_outputVoltage = volts; }
@@ -137,6 +140,9 @@ private:
     int m_statusLength = 0;
 
     bool m_deterministic = false;
+    bool m_wander = false;
+    double m_powerDrift = 0.0;
+    double m_voltageDrift = 0.0;
     bool m_lock = true;
     double m_signalPower = -62.0;
     double m_outputVoltage = 2.5;

@@ -9,6 +9,7 @@ packages=(
   libqcustomplot-dev
   sqlite3
   librsvg2-bin fonts-dejavu-core
+  xvfb x11-utils
 )
 case "${1:-}" in
   "") ;;

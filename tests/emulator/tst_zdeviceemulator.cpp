@@ -347,19 +347,19 @@ void TstZDeviceEmulator::lcdMenu_data()
     QTest::addColumn<QString>("bottom");
     QTest::addColumn<int>("frequency");
 
-    const QString main = QStringLiteral("Част. 70500 кГц");
-    QTest::newRow("start screen") << QByteArray() << main << QStringLiteral("-62.0 дБм ЗАХВАТ") << 70500;
-    QTest::newRow("down: power") << QByteArray("\4") << QStringLiteral("Мощность сигнала") << QStringLiteral("-62.0 дБм  ср -60.0") << 70500;
-    QTest::newRow("down twice: temperature") << QByteArray("\4\4") << QStringLiteral("Температура") << QStringLiteral("Синт 41.5°C ПЧ 38.2°C") << 70500;
-    QTest::newRow("right thrice: firmware") << QByteArray("\3\3\3") << QStringLiteral("Версия ПО") << QStringLiteral("v2.4.1 2026-03") << 70500;
-    QTest::newRow("up wraps to alarms") << QByteArray("\2") << QStringLiteral("Аварии: 0") << QStringLiteral("нет") << 70500;
-    QTest::newRow("alarm key") << QByteArray("\4\7") << QStringLiteral("Аварии: 0") << QStringLiteral("нет") << 70500;
-    QTest::newRow("escape returns") << QByteArray("\4\4\11") << main << QStringLiteral("-62.0 дБм ЗАХВАТ") << 70500;
-    QTest::newRow("ok edits frequency") << QByteArray("\5") << QStringLiteral("Частота ↑↓ шаг 100") << QStringLiteral("> 70500 кГц") << 70500;
-    QTest::newRow("edit: up twice, ok") << QByteArray("\5\2\2\5") << QStringLiteral("Част. 70700 кГц") << QStringLiteral("-62.0 дБм ЗАХВАТ") << 70700;
-    QTest::newRow("edit: coarser step, down") << QByteArray("\5\1\4") << QStringLiteral("Частота ↑↓ шаг 1000") << QStringLiteral("> 69500 кГц") << 70500;
-    QTest::newRow("edit: cancel keeps") << QByteArray("\5\2\10") << main << QStringLiteral("-62.0 дБм ЗАХВАТ") << 70500;
-    QTest::newRow("unknown key ignored") << QByteArray("\0\12") << main << QStringLiteral("-62.0 дБм ЗАХВАТ") << 70500;
+    const QString main = QStringLiteral("Част. 1200500 кГц");
+    QTest::newRow("start screen") << QByteArray() << main << QStringLiteral("-62.0 дБм ЗАХВАТ") << 1200500;
+    QTest::newRow("down: power") << QByteArray("\4") << QStringLiteral("Мощность сигнала") << QStringLiteral("-62.0 дБм  ср -60.0") << 1200500;
+    QTest::newRow("down twice: temperature") << QByteArray("\4\4") << QStringLiteral("Температура") << QStringLiteral("Синт 41.5°C ПЧ 38.2°C") << 1200500;
+    QTest::newRow("right thrice: firmware") << QByteArray("\3\3\3") << QStringLiteral("Версия ПО") << QStringLiteral("v2.4.1 2026-03") << 1200500;
+    QTest::newRow("up wraps to alarms") << QByteArray("\2") << QStringLiteral("Аварии: 0") << QStringLiteral("нет") << 1200500;
+    QTest::newRow("alarm key") << QByteArray("\4\7") << QStringLiteral("Аварии: 0") << QStringLiteral("нет") << 1200500;
+    QTest::newRow("escape returns") << QByteArray("\4\4\11") << main << QStringLiteral("-62.0 дБм ЗАХВАТ") << 1200500;
+    QTest::newRow("ok edits frequency") << QByteArray("\5") << QStringLiteral("Частота ↑↓ шаг 100") << QStringLiteral("> 1200500 кГц") << 1200500;
+    QTest::newRow("edit: up twice, ok") << QByteArray("\5\2\2\5") << QStringLiteral("Част. 1200700 кГц") << QStringLiteral("-62.0 дБм ЗАХВАТ") << 1200700;
+    QTest::newRow("edit: coarser step, down") << QByteArray("\5\1\4") << QStringLiteral("Частота ↑↓ шаг 1000") << QStringLiteral("> 1199500 кГц") << 1200500;
+    QTest::newRow("edit: cancel keeps") << QByteArray("\5\2\10") << main << QStringLiteral("-62.0 дБм ЗАХВАТ") << 1200500;
+    QTest::newRow("unknown key ignored") << QByteArray("\0\12") << main << QStringLiteral("-62.0 дБм ЗАХВАТ") << 1200500;
 }
 
 void TstZDeviceEmulator::lcdMenu()
@@ -411,7 +411,7 @@ void TstZDeviceEmulator::defaultsAndReboot()
     QCOMPARE(t.top, QStringLiteral("Част. 123456 кГц"));
 
     QCOMPARE(value(m_port.transact(writeRequest(65530, QByteArray("\1")))), QByteArray("\1"));
-    QCOMPARE(value(m_port.transact(readRequest(18))), le32(70500));
+    QCOMPARE(value(m_port.transact(readRequest(18))), le32(1200500));
 }
 
 void TstZDeviceEmulator::framingGarbageAndBadCrc()
@@ -430,7 +430,7 @@ void TstZDeviceEmulator::framingGarbageAndBadCrc()
     QByteArray first, second;
     QVERIFY(ZFastProtocolHendler::findFrame(first, raw));
     QVERIFY(ZFastProtocolHendler::findFrame(second, raw.mid(raw.indexOf(QByteArray::fromHex("fcfc")) + 2)));
-    QCOMPARE(value(first), le32(70500));
+    QCOMPARE(value(first), le32(1200500));
     QCOMPARE(value(second), QByteArray::fromHex("3200"));
 
     // A request whose CRC is wrong is not answered, but is counted and kept.
@@ -452,10 +452,10 @@ void TstZDeviceEmulator::countedFaults_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QStringList>("outcomes");
 
-    // The first request writes 1 into register 18 (70500 by default), the others read it back;
+    // The first request writes 1 into register 18 (1200500 by default), the others read it back;
     // each outcome is what came back: no frame, a bad CRC, an error code or the value.
     const QString one = "value " + le32(1).toHex();
-    const QString unchanged = "value " + le32(70500).toHex();
+    const QString unchanged = "value " + le32(1200500).toHex();
     QTest::newRow("one reply dropped, the write carried out")
         << "drop" << 1 << 0 << QStringList{"none", one};
     QTest::newRow("every reply dropped") << "drop" << -1 << 0 << QStringList{"none", "none", "none"};
@@ -535,7 +535,7 @@ void TstZDeviceEmulator::replyDelay()
 {
     m_emu->setReplyDelay(100);
     const qint64 sent = nowUs();
-    QCOMPARE(value(m_port.transact(readRequest(18))), le32(70500));
+    QCOMPARE(value(m_port.transact(readRequest(18))), le32(1200500));
     QVERIFY(nowUs() - sent >= 100000);
     m_emu->setReplyDelay(0);
     const qint64 again = nowUs();
@@ -602,7 +602,7 @@ void TstZDeviceEmulator::hangUp()
     QVERIFY(QFileInfo(link).symLinkTarget().startsWith(QLatin1String("/dev/pts/")));
     QCOMPARE(QFileInfo(link).symLinkTarget(), m_emu->slavePath());
     QVERIFY(m_port.open(link));
-    QCOMPARE(value(m_port.transact(readRequest(18))), le32(70500));
+    QCOMPARE(value(m_port.transact(readRequest(18))), le32(1200500));
 }
 
 // A port closed before its reply came must not find that reply waiting when it is opened again.
@@ -617,7 +617,7 @@ void TstZDeviceEmulator::noStaleReplyAfterReopen()
     m_port.receive(100, &raw);
     QCOMPARE(raw.toHex(' '), QByteArray());
     m_emu->setReplyDelay(0);
-    QCOMPARE(value(m_port.transact(readRequest(18))), le32(70500));
+    QCOMPARE(value(m_port.transact(readRequest(18))), le32(1200500));
 }
 
 void TstZDeviceEmulator::startFailures()
@@ -730,7 +730,7 @@ void TstZDeviceEmulator::executable()
     Port port;
     QVERIFY(port.open(link));
     QCOMPARE(replyBody(port.transact(readRequest(18))), QByteArray::fromHex("00ff0a04"));
-    QCOMPARE(value(port.transact(readRequest(18))), le32(70500));
+    QCOMPARE(value(port.transact(readRequest(18))), le32(1200500));
     port.close();
 
     emulator.printed.clear();

@@ -1,0 +1,65 @@
+#include "zwindowloop.h"
+
+#include <QApplication>
+
+#include "tarnwindow.h"
+#include "zabstracttarn.h"
+#include "zstartup.h"
+
+ZWindowLoop::ZWindowLoop(ZAbstractTarn *device, int logInterval, QObject *parent)
+    : QObject(parent), m_device(device), m_logInterval(logInterval)
+{
+}
+
+ZWindowLoop::~ZWindowLoop()
+{
+    delete m_window;
+}
+
+void ZWindowLoop::terminate()
+{
+    m_terminated = true;
+}
+
+void ZWindowLoop::buildWindow()
+{
+    delete m_window;
+    m_window = new TarnWindow(nullptr);
+    TarnWindow *window = m_window;
+    ZAbstractTarn *device = m_device;
+    window->setWindowTitle(QObject::tr("Велькор %1 (%2)")
+                               .arg(QLatin1String(ZStartup::ApplicationVersion), QLatin1String(ZStartup::BuildDate)));
+
+    connect(window, &TarnWindow::requestStatus, device, &ZAbstractDevice::reportStatus);
+    connect(window, &TarnWindow::requsetTelemetry, device, &ZDeviceStandard::reportTelemetry);
+    connect(window, &TarnWindow::deviceStart, device, &ZAbstractDevice::start);
+    connect(window, &TarnWindow::deviceStop, device, &ZAbstractDevice::stop);
+    connect(window, &TarnWindow::connectionDetailsSet, device, &ZAbstractDevice::on_connectionDetailsSet);
+    connect(device, &ZAbstractDevice::initStart, window, &TarnWindow::deviceInitStart);
+    connect(device, &ZAbstractDevice::started, window, &TarnWindow::deviceStarted);
+    connect(device, &ZAbstractDevice::initFinish, window, &TarnWindow::deviceInitFinish);
+    connect(device, &ZAbstractDevice::finished, window, &TarnWindow::deviceFinished);
+    connect(device, &ZAbstractDevice::connected, window, &TarnWindow::deviceConected);
+    connect(device, &ZAbstractDevice::disconnected, window, &TarnWindow::deviceDisconnected);
+    connect(device, &ZAbstractDevice::connectionDetails, window, &TarnWindow::connectionDetails);
+
+    window->setDevice(device);
+    // Every pass starts from the interval read at start-up; the window reads the stored one
+    // itself when its logger starts.
+    window->setLogInterval(m_logInterval);
+    window->requestFullReport();
+    window->show();
+}
+
+int ZWindowLoop::exec()
+{
+    int code = 0;
+    for (;;) {
+        buildWindow();
+        ++m_passes;
+        code = QApplication::exec();
+        if (code != TarnWindow::RestartExitCode || m_terminated)
+            break;
+    }
+    return m_terminated ? 0 : code;
+}

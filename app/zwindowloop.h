@@ -1,0 +1,43 @@
+#ifndef ZWINDOWLOOP_H
+#define ZWINDOWLOOP_H
+
+#include <QObject>
+
+class TarnWindow;
+class ZAbstractTarn;
+
+// The main window's life: one window per pass, wired to the device, shown, and the event loop
+// run. When the window asks for a restart (exit code 3) it is replaced by a fresh one that
+// receives the device's whole state; any other exit code ends the loop. The device and its link
+// stay as they are across passes.
+class ZWindowLoop : public QObject
+{
+    Q_OBJECT
+
+public:
+    ZWindowLoop(ZAbstractTarn *device, int logInterval, QObject *parent = nullptr);
+    // Destroys the window of the last pass.
+    ~ZWindowLoop() override;
+
+    // Runs passes until an exit code other than 3 and returns it.
+    int exec();
+    // The window of the current (or last) pass.
+    TarnWindow *window() const { return m_window; }
+    int passes() const { return m_passes; }
+
+public slots:
+    // SIGINT or SIGTERM: the loop ends with the event loop, even if a restart was asked for
+    // meanwhile.
+    void terminate();
+
+private:
+    void buildWindow();
+
+    ZAbstractTarn *m_device;
+    int m_logInterval;
+    TarnWindow *m_window = nullptr;
+    int m_passes = 0;
+    bool m_terminated = false;
+};
+
+#endif // ZWINDOWLOOP_H

@@ -1,0 +1,36 @@
+#ifndef SIGNALLOGGER_H
+#define SIGNALLOGGER_H
+
+#include <QLoggingCategory>
+#include <QString>
+
+class QObject;
+
+// The signal log: the main window samples the signal power as information messages of the
+// category "P"; a process-wide message handler appends every information message, of any
+// category, as a time-stamped line to the day's file in the log directory. With the handler in
+// place nothing else of the program may write information messages, and warnings and debug
+// output are dropped.
+//
+// Line: "yyyy-MM-dd hh:mm:ss.zzz" local time, a blank, the message text. The file is named
+// after the local date when it is opened ("yyyy-MM-dd", no extension) and kept until the
+// program ends or the file disappears from the disk.
+
+Q_DECLARE_LOGGING_CATEGORY(signalLogCategory)
+
+// Checks the log directory, asking the operator whether to create it when it is missing, and
+// installs the handler. False (no handler, Qt's default output stays) when the operator
+// declines or the directory cannot be made.
+bool setupSignalLogger(const QString &dir);
+
+void signalLogHandler(QtMsgType type, const QMessageLogContext &context, const QString &message);
+
+// A day's file that cannot be opened loses that line; the next message tries again. The first
+// failure of a run of failures is said on standard error and handed to `receiver`'s slot
+// "signalLogFailure(QString)" (queued), so that the operator sees it; null for nobody.
+void setSignalLogFailureReceiver(QObject *receiver);
+
+// The directory lines go to; empty while the handler is not installed.
+QString signalLogDirectory();
+
+#endif // SIGNALLOGGER_H
