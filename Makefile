@@ -46,6 +46,7 @@ test-tsan: deps
 	  ctest --output-on-failure -L threaded -j $(JOBS)
 
 demo: build
+	@scripts/install-deps.sh demo
 	scripts/demo.sh $(BUILD)
 
 bench: build

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Runs TarnControl against the device emulator on a pseudo-terminal.
-# Usage: scripts/demo.sh [build-dir]. Ctrl-C ends both (DEMO_SECONDS=N ends them after N s).
+# Runs TarnControl with its window against the device emulator on a pseudo-terminal.
+# Usage: scripts/demo.sh [build-dir]. Closing the window or Ctrl-C ends both (DEMO_SECONDS=N
+# ends them after N s). Without a display the window is drawn on a virtual X server and a
+# picture of it is written to <build-dir>/demo.png every few seconds.
 set -euo pipefail
 
 build=${1:-build}
-bin="$(cd "$build/bin" && pwd)"
+build="$(cd "$build" && pwd)"
+bin="$build/bin"
 link="$bin/ttyTARN-demo"
 settings="$bin/settings.ini"
 
-"$bin/tarn-emulator" --db "$bin/tarn_vex.ddb" --link "$link" --pace &
+# A lively receiver: paced like a real line, power and voltage drifting, the general and the
+# overload alarm raised for 15 s of every 30.
+"$bin/tarn-emulator" --db "$bin/tarn_vex.ddb" --link "$link" --pace --wander --alarm-cycle 15 --quiet &
 emulator=$!
 trap 'kill -TERM "$emulator" 2>/dev/null || true' EXIT
 
@@ -53,12 +58,30 @@ trap cleanup EXIT
 
 set_port "SerialPort=$link"
 
-# Without a display the program still runs, on Qt's offscreen platform.
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  export QT_QPA_PLATFORM=offscreen
-fi
+# The signal log directory exists, so the program does not stop to ask about it.
+mkdir -p "$bin/logs"
 
-echo "demo: TarnControl polls the emulator on $link; Ctrl-C ends the demo"
+xvfb=""
+shooter=""
+stop_display() {
+  [ -z "$shooter" ] || kill "$shooter" 2>/dev/null || true
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+}
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  # No display: a virtual X server the size of the window, and a picture of it every 5 s.
+  exec 3< <(Xvfb -displayfd 1 -screen 0 1149x676x24 -nolisten tcp 2>/dev/null)
+  xvfb=$!
+  read -r -t 10 number <&3 || { echo "demo: Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=":$number"
+  export QT_QPA_PLATFORM=xcb
+  picture="$build/demo.png"
+  ( while sleep 5; do import -window root "$picture.new.png" 2>/dev/null && mv "$picture.new.png" "$picture"; done ) &
+  shooter=$!
+  echo "demo: no display here; the window is drawn on Xvfb $DISPLAY and pictured in $picture every 5 s"
+fi
+trap 'stop_display; cleanup' EXIT
+
+echo "demo: TarnControl polls the emulator on $link; close its window or press Ctrl-C to end the demo"
 status=0
 if [ -n "${DEMO_SECONDS:-}" ]; then
   timeout --preserve-status -s INT "$DEMO_SECONDS" "$bin/TarnControl" || status=$?

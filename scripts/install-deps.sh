@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, only those that are missing.
-# Usage: scripts/install-deps.sh [fuzz]   ("fuzz" adds clang and its libFuzzer runtime)
+# Usage: scripts/install-deps.sh [fuzz|demo]   ("fuzz" adds clang and its libFuzzer runtime,
+# "demo" the tool that pictures the window on a machine without a display)
 set -euo pipefail
 
 packages=(
@@ -14,7 +15,8 @@ packages=(
 case "${1:-}" in
   "") ;;
   fuzz) packages+=(clang libclang-rt-dev) ;;
-  *) echo "usage: $0 [fuzz]" >&2; exit 2 ;;
+  demo) packages+=(imagemagick) ;;
+  *) echo "usage: $0 [fuzz|demo]" >&2; exit 2 ;;
 esac
 
 missing=()
