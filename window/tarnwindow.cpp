@@ -167,15 +167,11 @@ void TarnWindow::setDevice(ZAbstractTarn *dev)
 
     // Lock, attenuator and overload labels.
     connect(dev, &ZAbstractTarn::signalLock, this, [this](int val) {
-        form->label_lock->setVisible(true);
-        form->label_lock->setPalette(val != 0 ? okPalette : darkPalette);
-        form->label_lock->setText(val != 0 ? tr("Захват") : tr("Нет Захвата"));
+        showState(form->label_lock, val != 0, tr("Захват"), tr("Нет Захвата"));
     });
     if (receiver) {
         connect(receiver, &ZTarnVex::attenuatorChanged, this, [this](int val) {
-            form->label_att->setVisible(true);
-            form->label_att->setPalette(val != 0 ? okPalette : darkPalette);
-            form->label_att->setText(val != 0 ? tr("20 дБ") : tr("Выкл"));
+            showState(form->label_att, val != 0, tr("20 дБ"), tr("Выкл"));
         });
     }
     const QList<ZAlarm *> alarms = dev->alarms();
@@ -301,6 +297,16 @@ void TarnWindow::onAlarmChanged(int state, int alarmNumber, QString text)
             ++it;
         }
     }
+}
+
+void TarnWindow::showState(QLabel *label, bool on, const QString &onText, const QString &offText)
+{
+    // Reported with every status reply: only a change is worth a repaint.
+    label->setVisible(true);
+    const QPalette &palette = on ? okPalette : darkPalette;
+    if (label->palette() != palette)
+        label->setPalette(palette);
+    label->setText(on ? onText : offText);
 }
 
 void TarnWindow::showDeviceProblem(const QString &text)

@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <array>
 
+class QLabel;
 class ZAbstractTarn;
 class ZAlarmWidget;
 class ZMarkerMenu;
@@ -89,6 +90,8 @@ private:
     void logTick();
     void showMemDifference();
     void refreshDeltaTargets(int index);
+    // The lock or attenuator label: visible, green with onText or dark with offText.
+    void showState(QLabel *label, bool on, const QString &onText, const QString &offText);
     void showDeviceProblem(const QString &text);
     static QColor markerColour(int num);
 

@@ -1,0 +1,209 @@
+// The whole program as an operator runs it: the main window shown at 1149 x 676 (offscreen
+// unless QT_QPA_PLATFORM says otherwise) with both strip chart graphs, four spectrum markers and
+// the signal log on, the receiver model polling the paced emulator (115200 8N2, ask interval
+// 10 ms) in a process of its own. Runs long enough for the strip chart to reach its 10,000-point
+// cap and prints polls per second beside the line's limit, the program's share of one core, and
+// its resident memory when the cap was reached and at the end.
+//
+// Usage: window [minutes=15]
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <sys/resource.h>
+#include <vector>
+
+#include "signallogger.h"
+#include "tarnwindow.h"
+#include "zabstractconnection.h"
+#include "zdevicefactory.h"
+#include "zrealtimechart.h"
+#include "zserialportprops.h"
+#include "zspectrmarker.h"
+#include "zstartup.h"
+#include "ztarnvex.h"
+
+namespace {
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const double minutes = argc > 1 ? QByteArray(argv[1]).toDouble() : 15.0;
+    const int warmupSeconds = 5;
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QString database = bin + "/tarn_vex.ddb";
+
+    QTemporaryDir dir;
+    ZStartup::setIdentity();
+    ZStartup::useSettingsFileIn(dir.path());
+    {
+        std::unique_ptr<QSettings> settings(ZStartup::openSettings());
+        settings->setValue("Logger/Enable", true);
+        settings->setValue("Logger/Interval", 500);
+    }
+    QDir(dir.path()).mkdir("logs");
+    setupSignalLogger(dir.filePath("logs"));
+
+    const QString link = dir.filePath("ttyTARN");
+    QProcess emulator;
+    emulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    emulator.start(bin + "/tarn-emulator", {"--db", database, "--link", link, "--quiet", "--pace", "--wander"});
+    if (!emulator.waitForStarted()) {
+        std::fprintf(stderr, "cannot start tarn-emulator\n");
+        return 1;
+    }
+    QElapsedTimer wait;
+    wait.start();
+    while (!QFile::exists(link) && wait.elapsed() < 5000)
+        QThread::msleep(20);
+
+    const std::unique_ptr<ZTarnVex> device = ZDeviceFactory::createTarnVex(database);
+    ZAbstractConnection *connection = device->connection();
+    ZSerialPortProps props;
+    props.name = link;
+    connection->setDetails(QVariant::fromValue(props));
+    device->setProperty("askinterval", 10);
+
+    // Byte counts for the wire-time limit, and the pause from a reply's last byte to the next
+    // request: the ask interval plus whatever the program's main thread spent in between.
+    // Both are taken on the worker thread.
+    std::atomic<qint64> bytesIn{0}, bytesOut{0};
+    QElapsedTimer lineClock;
+    lineClock.start();
+    qint64 lastIn = -1;
+    std::vector<qint64> gaps;
+    gaps.reserve(100000);
+    std::atomic<bool> measuring{false};
+    QObject::connect(connection, &ZAbstractConnection::dataIn, connection, [&](const QByteArray &data) {
+        bytesIn += data.size();
+        lastIn = lineClock.nsecsElapsed();
+    }, Qt::DirectConnection);
+    QObject::connect(connection, &ZAbstractConnection::sent, connection, [&](const QByteArray &data) {
+        bytesOut += data.size();
+        if (measuring && lastIn >= 0 && gaps.size() < gaps.capacity())
+            gaps.push_back(lineClock.nsecsElapsed() - lastIn);
+    }, Qt::DirectConnection);
+    qint64 polls = 0;
+    QObject::connect(device.get(), &ZAbstractDevice::statusRcv, [&] { ++polls; });
+
+    // Wired as start-up wires it.
+    TarnWindow window;
+    QObject::connect(device.get(), &ZAbstractDevice::connected, &window, &TarnWindow::deviceConected);
+    QObject::connect(device.get(), &ZAbstractDevice::disconnected, &window, &TarnWindow::deviceDisconnected);
+    QObject::connect(device.get(), &ZAbstractDevice::started, &window, &TarnWindow::deviceStarted);
+    QObject::connect(device.get(), &ZAbstractDevice::finished, &window, &TarnWindow::deviceFinished);
+    window.setDevice(device.get());
+    window.setLogInterval(500);
+    window.resize(1149, 676);
+    window.show();
+    window.findChild<QCheckBox *>(QStringLiteral("checkBox_voltageGraph"))->setChecked(true);
+    // Four markers: two absolute, the maximum, and a difference to it.
+    QMetaObject::invokeMethod(&window, "createMarker", Q_ARG(int, 1), Q_ARG(int, Absolute), Q_ARG(int, 0));
+    QMetaObject::invokeMethod(&window, "createMarker", Q_ARG(int, 2), Q_ARG(int, Absolute), Q_ARG(int, 0));
+    QMetaObject::invokeMethod(&window, "createMarker", Q_ARG(int, 3), Q_ARG(int, Max), Q_ARG(int, 0));
+    QMetaObject::invokeMethod(&window, "createMarker", Q_ARG(int, 4), Q_ARG(int, DeltaMarker), Q_ARG(int, 3));
+    auto *strip = window.findChild<ZRealTimeChart *>(QStringLiteral("widget_chart"));
+
+    qint64 polls0 = 0, bytesIn0 = 0, bytesOut0 = 0;
+    double cpu0 = 0, capSeconds = -1;
+    long rss0 = 0, rssCap = 0;
+    QElapsedTimer clock;
+    QTimer::singleShot(warmupSeconds * 1000, [&] {
+        polls0 = polls;
+        bytesIn0 = bytesIn;
+        bytesOut0 = bytesOut;
+        cpu0 = cpuSeconds();
+        rss0 = residentKiB();
+        clock.start();
+        measuring = true;
+    });
+    QTimer capWatch;
+    QObject::connect(&capWatch, &QTimer::timeout, [&] {
+        if (capSeconds < 0 && clock.isValid() && strip->graphCount() > 0 && strip->graph(0)->data()->size() >= 10000) {
+            capSeconds = clock.elapsed() / 1000.0;
+            rssCap = residentKiB();
+            std::printf("window: strip chart at its 10000-point cap after %.0f s, resident %ld KiB\n", capSeconds, rssCap);
+            std::fflush(stdout);
+        }
+    });
+    capWatch.start(1000);
+    QTimer progress;
+    QObject::connect(&progress, &QTimer::timeout, [&] {
+        if (clock.isValid())
+            std::printf("window: %.0f s, %lld polls, resident %ld KiB\n", clock.elapsed() / 1000.0,
+                        (long long)(polls - polls0), residentKiB());
+        std::fflush(stdout);
+    });
+    progress.start(60000);
+    QTimer::singleShot(int((warmupSeconds + minutes * 60) * 1000), &app, &QCoreApplication::quit);
+    device->start();
+    app.exec();
+
+    const double elapsed = clock.elapsed() / 1000.0;
+    const qint64 n = polls - polls0;
+    const double cpu = cpuSeconds() - cpu0;
+    const long rss1 = residentKiB();
+    measuring = false;
+    device->stop();
+    emulator.terminate();
+    emulator.waitForFinished(5000);
+    if (n <= 0) {
+        std::printf("window: no status polls in %.1f s\n", elapsed);
+        return 1;
+    }
+    const double byteTime = 11.0 / 115200.0;
+    const double wirePerPoll = double((bytesIn - bytesIn0) + (bytesOut - bytesOut0)) / double(n) * byteTime;
+    const double limit = 1.0 / (wirePerPoll + 0.010 + 0.010);
+    const double rate = double(n) / elapsed;
+    std::printf("window: %lld status polls in %.0f s with the window shown\n", (long long)n, elapsed);
+    std::printf("  polls per second      %.2f, limit %.2f (wire %.2f ms + burst gap 10 ms + ask interval 10 ms)\n",
+                rate, limit, wirePerPoll * 1000.0);
+    std::printf("  ratio                 %.3f  (target >= 0.95)\n", rate / limit);
+    if (!gaps.empty()) {
+        std::sort(gaps.begin(), gaps.end());
+        std::printf("  reply to next request %.2f ms median, %.2f ms 90th percentile (ask interval 10 ms)\n",
+                    gaps[gaps.size() / 2] / 1e6, gaps[gaps.size() * 9 / 10] / 1e6);
+    }
+    std::printf("  CPU share of one core %.1f %%  (target <= 8 %%)\n", cpu / elapsed * 100.0);
+    if (capSeconds < 0)
+        std::printf("  resident memory       %ld KiB after warm-up, %ld KiB at the end; the strip chart never reached its cap (run longer)\n", rss0, rss1);
+    else
+        std::printf("  resident memory       %ld KiB at the cap (%.0f s), %ld KiB at the end, growth %ld KiB (target <= 2048)\n",
+                    rssCap, capSeconds, rss1, rss1 - rssCap);
+    return 0;
+}
