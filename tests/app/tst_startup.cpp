@@ -389,6 +389,11 @@ void TestStartup::windowTitleSeenFromOutside()
     QProcessEnvironment env = programEnvironment(m_foreign.path());
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert("DISPLAY", display);
+    // Under AddressSanitizer: the X platform's system libraries (D-Bus, plugins unloaded at exit)
+    // leave allocations behind that no program can free; the program's own leaks are checked by
+    // the runs on the offscreen platform.
+    if (env.contains("ASAN_OPTIONS"))
+        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":detect_leaks=0");
     QProcess program;
     program.setProcessEnvironment(env);
     program.start(inst.program, QStringList());

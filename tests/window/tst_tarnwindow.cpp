@@ -12,6 +12,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -122,6 +124,7 @@ private slots:
     void signalGraphStartsEmpty();
     void logIntervalStoredOnly();
     void registerDialogOpenedOnce();
+    void linkTroubleInStatusBar();
 
 private:
     QTemporaryDir m_appDir;
@@ -437,6 +440,21 @@ void TestTarnWindow::registerDialogOpenedOnce()
     action->trigger();
     QCOMPARE(dialogs().size(), 1);
     dialogs().first()->close();
+}
+
+void TestTarnWindow::linkTroubleInStatusBar()
+{
+    // A port that is not there: the operator reads why in the status bar.
+    Rig rig;
+    QSignalSpy critical(rig.device.get(), &ZAbstractDevice::critical);
+    ZSerialPortProps props;
+    props.name = rig.dir.filePath(QStringLiteral("ttyMissing"));
+    rig.device->connection()->setDetails(QVariant::fromValue(props));
+    rig.device->start();
+    QTRY_VERIFY(!critical.isEmpty());
+    const QString text = critical.last().first().toString();
+    QVERIFY(!text.isEmpty());
+    QCOMPARE(rig.window->statusBar()->currentMessage(), text);
 }
 
 QTEST_MAIN(TestTarnWindow)
