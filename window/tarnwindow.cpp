@@ -257,6 +257,10 @@ void TarnWindow::deviceDisconnected()
     form->label_lock->setVisible(false);
     form->label_overload->setVisible(false);
     form->label_att->setVisible(false);
+    // The device forgets its alarms with the link, silently, and announces them afresh when it
+    // answers again: tiles kept now would be stale meanwhile and doubled then.
+    qDeleteAll(alarmWidgets);
+    alarmWidgets.clear();
 }
 
 void TarnWindow::connectionDetails(QVariant details)

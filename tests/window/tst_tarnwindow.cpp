@@ -303,6 +303,16 @@ void TestTarnWindow::alarmTiles()
     const QColor first = tile->palette().color(QPalette::Window);
     QTRY_VERIFY_WITH_TIMEOUT(tile->palette().color(QPalette::Window) != first, 1500);
 
+    // An outage takes the tiles away; the alarm still on afterwards comes back once.
+    rig.emulator.setDropReplies(-1);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.device->isConnected(), 5000);
+    QVERIFY(tiles().isEmpty());
+    rig.emulator.setDropReplies(0);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.device->isConnected(), 5000);
+    QTRY_COMPARE(tiles().size(), 1);
+    QTest::qWait(200);
+    QCOMPARE(tiles().size(), 1);
+
     rig.emulator.setStatusByte(0x00);
     QTRY_VERIFY(tiles().isEmpty());
     QVERIFY(!rig.get("label_overload")->isVisible());
