@@ -16,8 +16,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <sys/resource.h>
 
+#include "processfigures.h"
 #include "zrealtimechart.h"
 #include "zspectrchart.h"
 #include "zspectrmarker.h"
@@ -28,14 +28,6 @@ constexpr double SpectrumLimitMs = 2.0;
 constexpr double AppendLimitMs = 1.5;
 constexpr double ShareLimitPercent = 5.0;
 constexpr int PollMs = 43;
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 struct Figures
 {

@@ -21,9 +21,9 @@
 #include <atomic>
 #include <cstdio>
 #include <memory>
-#include <sys/resource.h>
 #include <vector>
 
+#include "processfigures.h"
 #include "signallogger.h"
 #include "tarnwindow.h"
 #include "zabstractconnection.h"
@@ -33,30 +33,6 @@
 #include "zspectrmarker.h"
 #include "zstartup.h"
 #include "ztarnvex.h"
-
-namespace {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {

@@ -14,9 +14,9 @@
 
 #include "tarnwindow.h"
 #include "zabstractconnection.h"
+#include "emulatorport.h"
 #include "zdeviceemulator.h"
 #include "zdevicefactory.h"
-#include "zserialportprops.h"
 #include "zshowfloatedit.h"
 #include "zstartup.h"
 #include "ztarnvex.h"
@@ -69,9 +69,7 @@ void TestWindowLoop::restartKeepsTheDeviceAndExitEnds()
     emulator.setDeterministic(true);
     QVERIFY(emulator.start(dir.filePath("ttyTARN")));
     std::unique_ptr<ZTarnVex> device = ZDeviceFactory::createTarnVex(QStringLiteral(TARN_DB_PATH));
-    ZSerialPortProps props;
-    props.name = emulator.portPath();
-    device->connection()->setDetails(QVariant::fromValue(props));
+    pointAtEmulator(device.get(), emulator);
     device->start();
     int disconnections = 0;
     connect(device.get(), &ZAbstractDevice::disconnected, [&disconnections] { ++disconnections; });

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "zabstractconnection.h"
+#include "emulatorport.h"
 #include "zdeviceemulator.h"
 #include "zdevicefactory.h"
 #include "zserialconnection.h"
@@ -26,9 +27,7 @@ struct Stack
         if (!emulator.start(link))
             return false;
         device = ZDeviceFactory::createTarnVex(QStringLiteral(TARN_DB_PATH));
-        ZSerialPortProps props;
-        props.name = emulator.portPath();
-        device->connection()->setDetails(QVariant::fromValue(props));
+        pointAtEmulator(device.get(), emulator);
         device->connection()->setReadTimeout(250);
         return true;
     }

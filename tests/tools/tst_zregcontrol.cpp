@@ -17,11 +17,11 @@
 
 #include "transaction.h"
 #include "zabstractconnection.h"
+#include "emulatorport.h"
 #include "zdeviceemulator.h"
 #include "zdevicefactory.h"
 #include "zregcontrol.h"
 #include "zregmodel.h"
-#include "zserialportprops.h"
 #include "ztableview.h"
 #include "ztarnvex.h"
 
@@ -69,9 +69,7 @@ public:
     {
         if (!emulator.start(dir.filePath(QStringLiteral("ttyTARN"))))
             return false;
-        ZSerialPortProps props;
-        props.name = emulator.portPath();
-        device->connection()->setDetails(QVariant::fromValue(props));
+        pointAtEmulator(device.get(), emulator);
         device->start();
         return QTest::qWaitFor([this] { return device->isConnected(); }, 5000);
     }

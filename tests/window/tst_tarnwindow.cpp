@@ -24,6 +24,7 @@
 #include "tarnwindow.h"
 #include "zabstractconnection.h"
 #include "zalarmwidget.h"
+#include "emulatorport.h"
 #include "zdeviceemulator.h"
 #include "zdevicefactory.h"
 #include "zfloatspinbox.h"
@@ -92,9 +93,7 @@ public:
     {
         if (!emulator.start(dir.filePath(QStringLiteral("ttyTARN"))))
             return false;
-        ZSerialPortProps props;
-        props.name = emulator.portPath();
-        device->connection()->setDetails(QVariant::fromValue(props));
+        pointAtEmulator(device.get(), emulator);
         device->start();
         return QTest::qWaitFor([this] { return device->isConnected(); }, 5000);
     }

@@ -10,12 +10,12 @@
 #include <memory>
 
 #include "zabstractconnection.h"
+#include "emulatorport.h"
 #include "zdeviceemulator.h"
 #include "zdevicefactory.h"
 #include "mousedrag.h"
 #include "zmarkermenu.h"
 #include "zrealtimechart.h"
-#include "zserialportprops.h"
 #include "zspectrchart.h"
 #include "zspectrlegend.h"
 #include "zspectrmarker.h"
@@ -408,9 +408,7 @@ void TestZSpectrChart::fedByTheReceiver()
     emulator.setOutputVoltage(3.25);
     QVERIFY2(emulator.start(dir.filePath("ttyTARN")), qPrintable(emulator.errorString()));
     std::unique_ptr<ZTarnVex> device = ZDeviceFactory::createTarnVex(QStringLiteral(TARN_DB_PATH));
-    ZSerialPortProps props;
-    props.name = emulator.portPath();
-    device->connection()->setDetails(QVariant::fromValue(props));
+    pointAtEmulator(device.get(), emulator);
 
     ZSpectrChart spectrum;
     ZRealTimeChart strip;
