@@ -1,9 +1,11 @@
 #include "zwindowloop.h"
 
 #include <QApplication>
+#include <QScreen>
 
 #include "tarnwindow.h"
 #include "zabstracttarn.h"
+#include "zmonitor.h"
 #include "zstartup.h"
 
 ZWindowLoop::ZWindowLoop(ZAbstractTarn *device, int logInterval, QObject *parent)
@@ -13,6 +15,7 @@ ZWindowLoop::ZWindowLoop(ZAbstractTarn *device, int logInterval, QObject *parent
 
 ZWindowLoop::~ZWindowLoop()
 {
+    delete m_monitor;
     delete m_window;
 }
 
@@ -51,11 +54,33 @@ void ZWindowLoop::buildWindow()
     window->show();
 }
 
+void ZWindowLoop::openMonitor()
+{
+    if (m_monitor)
+        return;
+    m_monitor = new ZMonitor(m_device, nullptr);
+    m_monitor->setAttribute(Qt::WA_DeleteOnClose);
+    m_monitor->setWindowTitle(QObject::tr("Монитор обмена ТАРН"));
+    // Beside the window where the screen allows, otherwise against the screen's right edge.
+    const QRect frame = m_window->frameGeometry();
+    QPoint place(frame.right() + 1, frame.top());
+    if (QScreen *screen = m_window->screen()) {
+        const QRect available = screen->availableGeometry();
+        place.setX(qMax(available.left(), qMin(place.x(), available.right() + 1 - m_monitor->width())));
+        place.setY(qMax(available.top(), qMin(place.y(), available.bottom() + 1 - m_monitor->height())));
+    }
+    m_monitor->move(place);
+    m_monitor->show();
+}
+
 int ZWindowLoop::exec()
 {
     int code = 0;
     for (;;) {
         buildWindow();
+        // Only a restart asked for from the window's monitor action brings the monitor.
+        if (code == TarnWindow::RestartExitCode)
+            openMonitor();
         ++m_passes;
         code = QApplication::exec();
         if (code != TarnWindow::RestartExitCode || m_terminated)

@@ -2,14 +2,18 @@
 #define ZWINDOWLOOP_H
 
 #include <QObject>
+#include <QPointer>
+
+#include "zmonitor.h"
 
 class TarnWindow;
 class ZAbstractTarn;
 
 // The main window's life: one window per pass, wired to the device, shown, and the event loop
 // run. When the window asks for a restart (exit code 3) it is replaced by a fresh one that
-// receives the device's whole state; any other exit code ends the loop. The device and its link
-// stay as they are across passes.
+// receives the device's whole state, and the exchange monitor opens beside it unless one is
+// already open; any other exit code ends the loop. The device and its link stay as they are
+// across passes, and so does an open monitor with its logs and console.
 class ZWindowLoop : public QObject
 {
     Q_OBJECT
@@ -24,6 +28,8 @@ public:
     // The window of the current (or last) pass.
     TarnWindow *window() const { return m_window; }
     int passes() const { return m_passes; }
+    // The open exchange monitor, or null.
+    ZMonitor *monitor() const { return m_monitor; }
 
 public slots:
     // SIGINT or SIGTERM: the loop ends with the event loop, even if a restart was asked for
@@ -32,10 +38,13 @@ public slots:
 
 private:
     void buildWindow();
+    void openMonitor();
 
     ZAbstractTarn *m_device;
     int m_logInterval;
     TarnWindow *m_window = nullptr;
+    // The monitor deletes itself when the operator closes it, which clears this pointer.
+    QPointer<ZMonitor> m_monitor;
     int m_passes = 0;
     bool m_terminated = false;
 };

@@ -5,7 +5,10 @@
 // cap and prints polls per second beside the line's limit, the program's share of one core, and
 // its resident memory when the cap was reached and at the end.
 //
-// Usage: window [minutes=15]
+// With --monitor the exchange monitor is open beside the window, logging every frame; with
+// --unbounded as well, its logs keep every line, as they did before they were capped.
+//
+// Usage: window [minutes=15] [--monitor [--unbounded]]
 
 #include <QApplication>
 #include <QCheckBox>
@@ -28,6 +31,8 @@
 #include "tarnwindow.h"
 #include "zabstractconnection.h"
 #include "zdevicefactory.h"
+#include "zexchangetext.h"
+#include "zmonitor.h"
 #include "zrealtimechart.h"
 #include "zserialportprops.h"
 #include "zspectrmarker.h"
@@ -39,7 +44,10 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const double minutes = argc > 1 ? QByteArray(argv[1]).toDouble() : 15.0;
+    const QStringList args = app.arguments().mid(1);
+    const bool withMonitor = args.contains("--monitor");
+    const bool unbounded = args.contains("--unbounded");
+    const double minutes = !args.isEmpty() && !args.first().startsWith("--") ? args.first().toDouble() : 15.0;
     const int warmupSeconds = 5;
     const QString bin = QCoreApplication::applicationDirPath();
     const QString database = bin + "/tarn_vex.ddb";
@@ -114,6 +122,18 @@ int main(int argc, char *argv[])
     QMetaObject::invokeMethod(&window, "createMarker", Q_ARG(int, 3), Q_ARG(int, Max), Q_ARG(int, 0));
     QMetaObject::invokeMethod(&window, "createMarker", Q_ARG(int, 4), Q_ARG(int, DeltaMarker), Q_ARG(int, 3));
     auto *strip = window.findChild<ZRealTimeChart *>(QStringLiteral("widget_chart"));
+    std::unique_ptr<ZMonitor> monitor;
+    if (withMonitor) {
+        monitor = std::make_unique<ZMonitor>(device.get());
+        if (unbounded) {
+            monitor->sentLog()->document()->setMaximumBlockCount(0);
+            monitor->receivedLog()->document()->setMaximumBlockCount(0);
+        }
+        monitor->move(1149, 0);
+        monitor->show();
+        std::printf("window: exchange monitor open, logs %s\n",
+                    unbounded ? "unbounded" : qPrintable(QStringLiteral("capped at %1 lines").arg(ZExchangeText::MaximumLines)));
+    }
 
     qint64 polls0 = 0, bytesIn0 = 0, bytesOut0 = 0;
     double cpu0 = 0, capSeconds = -1;
@@ -141,8 +161,13 @@ int main(int argc, char *argv[])
     QTimer progress;
     QObject::connect(&progress, &QTimer::timeout, [&] {
         if (clock.isValid())
-            std::printf("window: %.0f s, %lld polls, resident %ld KiB\n", clock.elapsed() / 1000.0,
-                        (long long)(polls - polls0), residentKiB());
+            std::printf("window: %.0f s, %lld polls, resident %ld KiB, CPU share so far %.1f %%", clock.elapsed() / 1000.0,
+                        (long long)(polls - polls0), residentKiB(),
+                        (cpuSeconds() - cpu0) / (clock.elapsed() / 1000.0) * 100.0);
+        if (monitor)
+            std::printf(", monitor lines %d sent, %d received", monitor->sentLog()->document()->blockCount(),
+                        monitor->receivedLog()->document()->blockCount());
+        std::printf("\n");
         std::fflush(stdout);
     });
     progress.start(60000);
@@ -166,7 +191,8 @@ int main(int argc, char *argv[])
     const double wirePerPoll = double((bytesIn - bytesIn0) + (bytesOut - bytesOut0)) / double(n) * byteTime;
     const double limit = 1.0 / (wirePerPoll + 0.010 + 0.010);
     const double rate = double(n) / elapsed;
-    std::printf("window: %lld status polls in %.0f s with the window shown\n", (long long)n, elapsed);
+    std::printf("window: %lld status polls in %.0f s with the window shown%s\n", (long long)n, elapsed,
+                monitor ? (unbounded ? " and the monitor (unbounded logs)" : " and the monitor (capped logs)") : "");
     std::printf("  polls per second      %.2f, limit %.2f (wire %.2f ms + burst gap 10 ms + ask interval 10 ms)\n",
                 rate, limit, wirePerPoll * 1000.0);
     std::printf("  ratio                 %.3f  (target >= 0.95)\n", rate / limit);

@@ -10,7 +10,7 @@ packages=(
   libqcustomplot-dev
   sqlite3
   librsvg2-bin fonts-dejavu-core
-  xvfb x11-utils
+  xvfb x11-utils xdotool libx11-dev
 )
 case "${1:-}" in
   "") ;;

@@ -1,5 +1,6 @@
 // The window loop with a receiver talking to the emulator: the restart question rebuilds the
-// window around the running device, "No" changes nothing, and "Выход" ends the loop with 0.
+// window around the running device and brings the exchange monitor, one at a time; "No" changes
+// nothing, and "Выход" ends the loop with 0.
 
 #include <QAbstractButton>
 #include <QAction>
@@ -14,6 +15,9 @@
 
 #include "tarnwindow.h"
 #include "zabstractconnection.h"
+#include "zconsole.h"
+#include "zexchangetext.h"
+#include "zmonitor.h"
 #include "emulatorport.h"
 #include "zdeviceemulator.h"
 #include "zdevicefactory.h"
@@ -76,37 +80,78 @@ void TestWindowLoop::restartKeepsTheDeviceAndExitEnds()
 
     auto loop = std::make_unique<ZWindowLoop>(device.get(), 321);
     QPointer<TarnWindow> first;
+    QPointer<ZMonitor> monitor;
     QString question;
     bool secondShowedAtOnce = false;
-    // Nothing may keep the loop from ending.
-    QTimer::singleShot(30000, [] { QCoreApplication::exit(99); });
-    QTimer::singleShot(0, [&] {
-        first = loop->window();
-        QCOMPARE(first->windowTitle(), QStringLiteral("Велькор 2.0 (14.02.19)"));
-        QVERIFY(first->isVisible());
-        QVERIFY(QTest::qWaitFor([&] { return showsLiveValues(first); }, 5000));
-        disconnections = 0; // from here on the link must stay up
+    int oldLogLines = 0;
+    auto restart = [&](TarnWindow *window) {
         answer(QMessageBox::Yes, &question);
-        action(first, "action_monitor")->trigger();
-        // Runs in the next pass.
-        QTimer::singleShot(0, [&] {
+        action(window, "action_monitor")->trigger();
+    };
+    // Step n runs once, early in pass n.
+    const std::vector<std::function<void()>> steps = {
+        [&] {
+            first = loop->window();
+            QCOMPARE(first->windowTitle(), QStringLiteral("Велькор 2.0 (14.02.19)"));
+            QVERIFY(first->isVisible());
+            QVERIFY(!loop->monitor()); // never at start-up
+            QVERIFY(QTest::qWaitFor([&] { return showsLiveValues(first); }, 5000));
+            disconnections = 0; // from here on the link must stay up
+            restart(first);
+        },
+        [&] {
             TarnWindow *second = loop->window();
             QVERIFY(second != first.data());
             secondShowedAtOnce = showsLiveValues(second);
             QCOMPARE(second->findChild<QSpinBox *>(QStringLiteral("spinBox_logInterval"))->value(), 321);
+            monitor = loop->monitor();
+            QVERIFY(monitor && monitor->isVisible());
+            QCOMPARE(monitor->windowTitle(), QStringLiteral("Монитор обмена ТАРН"));
+            QVERIFY(monitor->testAttribute(Qt::WA_DeleteOnClose));
+            QTest::keyClicks(monitor->console(), QStringLiteral("set askinterval 10"));
+            QTest::keyClick(monitor->console(), Qt::Key_Return);
+            QVERIFY(!monitor->console()->isLocked());
             QString noQuestion;
             answer(QMessageBox::No, &noQuestion);
             action(second, "action_monitor")->trigger();
             QTest::qWait(100);
             QCOMPARE(loop->window(), second);
-            action(second, "action_exit")->trigger();
-        });
+            restart(second);
+        },
+        [&] {
+            // The open monitor stays as it is.
+            QCOMPARE(loop->monitor(), monitor.data());
+            QCOMPARE(monitor->console()->commandHistory(), QStringList{"set askinterval 10"});
+            QVERIFY(QTest::qWaitFor([&] { return monitor->sentLog()->document()->blockCount() > 100; }, 5000));
+            oldLogLines = monitor->sentLog()->document()->blockCount();
+            monitor->close();
+            QVERIFY(QTest::qWaitFor([&] { return !monitor && !loop->monitor(); }, 1000));
+            restart(loop->window());
+        },
+        [&] {
+            ZMonitor *fresh = loop->monitor();
+            QVERIFY(fresh);
+            QVERIFY(fresh->console()->commandHistory().isEmpty());
+            QVERIFY(fresh->console()->toPlainText().startsWith(QLatin1String("Monitor created, device status:")));
+            QVERIFY(fresh->sentLog()->document()->blockCount() < oldLogLines);
+            action(loop->window(), "action_exit")->trigger();
+        },
+    };
+    size_t done = 0;
+    QTimer driver;
+    connect(&driver, &QTimer::timeout, [&] {
+        if (size_t(loop->passes()) > done && done < steps.size())
+            steps[done++]();
     });
+    driver.start(20);
+    // Nothing may keep the loop from ending.
+    QTimer::singleShot(60000, [] { QCoreApplication::exit(99); });
     const int code = loop->exec();
 
     QCOMPARE(code, 0);
+    QCOMPARE(done, steps.size());
     QCOMPARE(question, QStringLiteral("ВНИМАНИЕ!"));
-    QCOMPARE(loop->passes(), 2);
+    QCOMPARE(loop->passes(), 4);
     QVERIFY(!first); // the first window was destroyed
     QVERIFY2(secondShowedAtOnce, "the new window shows the device's state from its first moment");
     QCOMPARE(disconnections, 0);

@@ -1,0 +1,34 @@
+#ifndef ZEXCHANGETEXT_H
+#define ZEXCHANGETEXT_H
+
+#include <QByteArray>
+#include <QTextEdit>
+#include <QVariant>
+
+// One log of the exchange monitor: the bytes sent or received as "$"-joined lower-case hex,
+// each piece on a line of its own, and the protocol's verdicts between them. Only the newest
+// lines are kept (MaximumLines), so that a monitor left open for hours does not grow without end.
+class ZExchangeText : public QTextEdit
+{
+    Q_OBJECT
+
+public:
+    // At the receiver's usual 23 polls a second, with a line for each reply and one for its
+    // verdict, about four minutes of received traffic and nine of sent requests; some 15 MB.
+    static constexpr int MaximumLines = 12000;
+
+    explicit ZExchangeText(QWidget *parent = nullptr);
+
+    // "01$ab$10" for the bytes 01 AB 10.
+    static QString hexText(const QByteArray &data);
+
+public slots:
+    void dataOut(QByteArray data);
+    void dataIn(QByteArray data);
+    void paketRcv(QVariant dataId);
+    void paketError(QVariant dataId, QString errorText);
+    void writeError(QVariant dataId);
+    void paketTimeout();
+};
+
+#endif // ZEXCHANGETEXT_H
