@@ -126,13 +126,17 @@ int main(int argc, char *argv[])
     if (withMonitor) {
         monitor = std::make_unique<ZMonitor>(device.get());
         if (unbounded) {
-            monitor->sentLog()->document()->setMaximumBlockCount(0);
-            monitor->receivedLog()->document()->setMaximumBlockCount(0);
+            monitor->sentLog()->setMaximumLines(0);
+            monitor->receivedLog()->setMaximumLines(0);
+        } else if (qEnvironmentVariableIsSet("BENCH_MONITOR_LINES")) {
+            // Shorter runs see the trimming too.
+            monitor->sentLog()->setMaximumLines(qEnvironmentVariableIntValue("BENCH_MONITOR_LINES"));
+            monitor->receivedLog()->setMaximumLines(qEnvironmentVariableIntValue("BENCH_MONITOR_LINES"));
         }
         monitor->move(1149, 0);
         monitor->show();
         std::printf("window: exchange monitor open, logs %s\n",
-                    unbounded ? "unbounded" : qPrintable(QStringLiteral("capped at %1 lines").arg(ZExchangeText::MaximumLines)));
+                    unbounded ? "unbounded" : qPrintable(QStringLiteral("capped at %1 lines").arg(monitor->receivedLog()->maximumLines())));
     }
 
     qint64 polls0 = 0, bytesIn0 = 0, bytesOut0 = 0;

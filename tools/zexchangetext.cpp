@@ -1,6 +1,8 @@
 #include "zexchangetext.h"
 
 #include <QFont>
+#include <QTextBlock>
+#include <QTextCursor>
 
 ZExchangeText::ZExchangeText(QWidget *parent)
     : QTextEdit(parent)
@@ -8,9 +10,28 @@ ZExchangeText::ZExchangeText(QWidget *parent)
     QFont font(QStringLiteral("Monospace"));
     font.setStyleHint(QFont::TypeWriter);
     setFont(font);
-    document()->setMaximumBlockCount(MaximumLines);
     // Lines are only ever appended; an undo stack would keep every one of them.
     setUndoRedoEnabled(false);
+}
+
+void ZExchangeText::setMaximumLines(int lines)
+{
+    m_maximumLines = qMax(0, lines);
+}
+
+void ZExchangeText::appendLine(const QString &line)
+{
+    append(line);
+    // The oldest lines go a tenth of the limit at a time: taking lines off the top of a text
+    // edit costs about as much for one line as for a thousand, so doing it with every new line
+    // would make the log the most expensive thing on the screen.
+    const int excess = document()->blockCount() - m_maximumLines;
+    if (m_maximumLines <= 0 || excess <= m_maximumLines / 10)
+        return;
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::Start);
+    cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, excess);
+    cursor.removeSelectedText();
 }
 
 QString ZExchangeText::hexText(const QByteArray &data)
@@ -20,30 +41,30 @@ QString ZExchangeText::hexText(const QByteArray &data)
 
 void ZExchangeText::dataOut(QByteArray data)
 {
-    append(tr("> %1").arg(hexText(data)));
+    appendLine(tr("> %1").arg(hexText(data)));
 }
 
 void ZExchangeText::dataIn(QByteArray data)
 {
-    append(tr("< %1").arg(hexText(data)));
+    appendLine(tr("< %1").arg(hexText(data)));
 }
 
 void ZExchangeText::paketRcv(QVariant)
 {
-    append(QStringLiteral("Parser : ok"));
+    appendLine(QStringLiteral("Parser : ok"));
 }
 
 void ZExchangeText::paketError(QVariant, QString errorText)
 {
-    append(QStringLiteral("Parser : %1").arg(errorText));
+    appendLine(QStringLiteral("Parser : %1").arg(errorText));
 }
 
 void ZExchangeText::writeError(QVariant)
 {
-    append(QStringLiteral("Connection : write failure"));
+    appendLine(QStringLiteral("Connection : write failure"));
 }
 
 void ZExchangeText::paketTimeout()
 {
-    append(QStringLiteral("Connection : timeout"));
+    appendLine(QStringLiteral("Connection : timeout"));
 }

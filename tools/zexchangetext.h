@@ -7,7 +7,7 @@
 
 // One log of the exchange monitor: the bytes sent or received as "$"-joined lower-case hex,
 // each piece on a line of its own, and the protocol's verdicts between them. Only the newest
-// lines are kept (MaximumLines), so that a monitor left open for hours does not grow without end.
+// lines are kept, so that a monitor left open for hours does not grow without end.
 class ZExchangeText : public QTextEdit
 {
     Q_OBJECT
@@ -19,6 +19,10 @@ public:
 
     explicit ZExchangeText(QWidget *parent = nullptr);
 
+    // How many of the newest lines are kept (MaximumLines unless changed); 0 keeps every line.
+    int maximumLines() const { return m_maximumLines; }
+    void setMaximumLines(int lines);
+
     // "01$ab$10" for the bytes 01 AB 10.
     static QString hexText(const QByteArray &data);
 
@@ -29,6 +33,11 @@ public slots:
     void paketError(QVariant dataId, QString errorText);
     void writeError(QVariant dataId);
     void paketTimeout();
+
+private:
+    void appendLine(const QString &line);
+
+    int m_maximumLines = MaximumLines;
 };
 
 #endif // ZEXCHANGETEXT_H

@@ -129,7 +129,7 @@ private slots:
     void settingsTroubleSaidOnStderr_data();
     void settingsTroubleSaidOnStderr();
     void comesBackByItself();
-    void windowTitleSeenFromOutside();
+    void windowAndMonitorFromOutside();
     void signalLogAppendsAcrossRuns();
     void stopIsPromptWithALongWait();
     void sigtermWhileLoading();
@@ -375,10 +375,10 @@ void TestStartup::comesBackByItself()
     QVERIFY(program.end(SIGINT));
 }
 
-void TestStartup::windowTitleSeenFromOutside()
+void TestStartup::windowAndMonitorFromOutside()
 {
-    // A real X server and the program's window on it, found by its title as a window manager
-    // or an operator's script would.
+    // A real X server with no window manager, the program's windows found by their titles, and
+    // the operator's keys and a window manager's close request sent from outside.
     QProcess xvfb;
     xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1400x900x24", "-nolisten", "tcp"});
     QVERIFY2(xvfb.waitForStarted(), "Xvfb is needed for this test");
@@ -399,16 +399,61 @@ void TestStartup::windowTitleSeenFromOutside()
     program.start(inst.program, QStringList());
     QVERIFY(program.waitForStarted());
 
-    const QString title = QStringLiteral("\"Велькор 2.0 (14.02.19)\"");
-    QString tree;
-    for (int i = 0; i < 100 && !tree.contains(title); ++i) {
-        QTest::qWait(100);
+    auto tool = [&](const QString &name, const QStringList &args) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(name, args);
+        return p.waitForFinished(10000) && p.exitCode() == 0;
+    };
+    // The ids of the top-level windows titled `title`.
+    auto windows = [&](const QString &title) {
         QProcess xwininfo;
         xwininfo.start(QStringLiteral("xwininfo"), {"-root", "-tree", "-display", display});
-        QVERIFY(xwininfo.waitForFinished(5000));
-        tree = QString::fromUtf8(xwininfo.readAllStandardOutput());
-    }
-    QVERIFY2(tree.contains(title), qPrintable(tree));
+        xwininfo.waitForFinished(5000);
+        QStringList ids;
+        const QRegularExpression line("^\\s*(0x[0-9a-f]+) \"" + QRegularExpression::escape(title) + "\":");
+        for (const QString &l : QString::fromUtf8(xwininfo.readAllStandardOutput()).split('\n')) {
+            const QRegularExpressionMatch m = line.match(l);
+            if (m.hasMatch())
+                ids << m.captured(1);
+        }
+        return ids;
+    };
+    const QString main = QStringLiteral("Велькор 2.0 (14.02.19)");
+    const QString monitor = QStringLiteral("Монитор обмена ТАРН");
+    // "Инструменты" > "Монитор" from the keyboard, then Return on the question's default, Yes.
+    auto restart = [&](const QString &window) {
+        QVERIFY(tool("xdotool", {"windowfocus", "--sync", window, "sleep", "0.3", "key", "alt", "Right", "Right", "Down", "Return"}));
+        QTRY_COMPARE_WITH_TIMEOUT(windows("ВНИМАНИЕ!").size(), 1, 10000);
+        QVERIFY(tool("xdotool", {"windowfocus", "--sync", windows("ВНИМАНИЕ!").first(), "key", "Return"}));
+        QTRY_VERIFY_WITH_TIMEOUT(windows(main).size() == 1 && windows(main).first() != window, 10000);
+    };
+
+    QTRY_COMPARE_WITH_TIMEOUT(windows(main).size(), 1, 10000);
+    QVERIFY(windows(monitor).isEmpty());
+    restart(windows(main).first());
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_COMPARE_WITH_TIMEOUT(windows(monitor).size(), 1, 10000);
+    const QString first = windows(monitor).first();
+
+    // With the monitor open only the window is rebuilt.
+    restart(windows(main).first());
+    if (QTest::currentTestFailed())
+        return;
+    QTest::qWait(300);
+    QCOMPARE(windows(monitor), QStringList{first});
+
+    // Closed as a window manager closes it: gone, the program goes on, and the next restart
+    // brings a new one.
+    QVERIFY(tool(BinDir + "/xdeletewindow", {first}));
+    QTRY_VERIFY_WITH_TIMEOUT(windows(monitor).isEmpty(), 10000);
+    QCOMPARE(program.state(), QProcess::Running);
+    restart(windows(main).first());
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_COMPARE_WITH_TIMEOUT(windows(monitor).size(), 1, 10000);
+    QVERIFY(windows(monitor).first() != first);
 
     ::kill(pid_t(program.processId()), SIGTERM);
     QVERIFY(program.waitForFinished(15000));

@@ -98,6 +98,7 @@ class TestZMonitor : public QObject
 private slots:
     void hexLines_data();
     void hexLines();
+    void oldestLinesGo();
     void initialLines_data();
     void initialLines();
     void statusPollTraffic();
@@ -128,6 +129,20 @@ void TestZMonitor::hexLines()
     ZExchangeText log;
     sent ? log.dataOut(data) : log.dataIn(data);
     QCOMPARE(lines(&log), QStringList{line});
+}
+
+void TestZMonitor::oldestLinesGo()
+{
+    ZExchangeText log;
+    log.setMaximumLines(20);
+    for (int i = 0; i < 100; ++i)
+        log.dataOut(QByteArray(1, char(i)));
+    const QStringList kept = lines(&log);
+    // Between the limit and a tenth more; the newest, in order.
+    QVERIFY2(kept.size() >= 20 && kept.size() <= 22, qPrintable(QString::number(kept.size())));
+    QCOMPARE(kept.last(), QStringLiteral("> 63"));
+    for (int i = 1; i < kept.size(); ++i)
+        QCOMPARE(kept[i], "> " + ZExchangeText::hexText(QByteArray(1, char(100 - kept.size() + i))));
 }
 
 void TestZMonitor::initialLines_data()
