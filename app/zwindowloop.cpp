@@ -86,5 +86,8 @@ int ZWindowLoop::exec()
         if (code != TarnWindow::RestartExitCode || m_terminated)
             break;
     }
+    // The monitor watches the device, which the program deletes next; the window stays until
+    // the loop itself goes, after the device.
+    delete m_monitor;
     return m_terminated ? 0 : code;
 }

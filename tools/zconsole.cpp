@@ -1,6 +1,7 @@
 #include "zconsole.h"
 
 #include <QFont>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -15,6 +16,10 @@ ZConsole::ZConsole(QWidget *parent)
     setFont(font);
     // Editing keys are filtered, so an undo stack would only grow with the traffic of lines.
     setUndoRedoEnabled(false);
+    // Without an input method or drops, text comes only as key presses, through the filter.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setAcceptDrops(false);
+    viewport()->setAcceptDrops(false);
 }
 
 void ZConsole::setCommands(const QList<ConsoleCommand> &newCommands)
@@ -109,12 +114,22 @@ void ZConsole::mousePressEvent(QMouseEvent *)
     setFocus(Qt::OtherFocusReason);
 }
 
+// The text edit would paste the X selection here on a middle click, at the mouse position.
+void ZConsole::mouseReleaseEvent(QMouseEvent *)
+{
+}
+
 void ZConsole::mouseDoubleClickEvent(QMouseEvent *)
 {
 }
 
 void ZConsole::contextMenuEvent(QContextMenuEvent *)
 {
+}
+
+void ZConsole::inputMethodEvent(QInputMethodEvent *event)
+{
+    event->ignore();
 }
 
 void ZConsole::onEnter()

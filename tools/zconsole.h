@@ -11,7 +11,8 @@
 // command that passes the command table is emitted as `command`, and input stays blocked until
 // the device's answer is printed as a line that unlocks it. Only printable Latin characters,
 // Backspace (never into the prompt), Return and the history keys Up and Down are accepted, so the
-// cursor always stays at the end of the input line.
+// cursor always stays at the end of the input line. Text cannot arrive any other way: no
+// pasting with the middle button, no drops, no input method.
 class ZConsole : public QPlainTextEdit
 {
     Q_OBJECT
@@ -38,8 +39,10 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
 
 private:
     void onEnter();

@@ -2,6 +2,7 @@
 // device lines arriving while the operator types, and the history.
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTextBlock>
@@ -108,6 +109,7 @@ private slots:
     void lockedUntilAnUnlockingLine();
     void deviceLineAboveUnfinishedInput();
     void history();
+    void textOnlyFromKeys();
 };
 
 void TestZConsole::keys_data()
@@ -247,6 +249,18 @@ void TestZConsole::history()
         QCOMPARE(lastLine(&c.console), step.second);
     }
     QCOMPARE(c.console.commandHistory(), (QStringList{"first", "second", "first"}));
+}
+
+void TestZConsole::textOnlyFromKeys()
+{
+    // An input method's text would skip the key filter, and land even while locked.
+    Console c;
+    type(&c.console, "st");
+    const QString before = c.console.toPlainText();
+    QInputMethodEvent composed;
+    composed.setCommitString(QStringLiteral("op"));
+    QApplication::sendEvent(&c.console, &composed);
+    QCOMPARE(c.console.toPlainText(), before);
 }
 
 QTEST_MAIN(TestZConsole)
