@@ -12,7 +12,7 @@ rounds=${1:-20}
 build=${2:-build}
 bin="$build/bin"
 scripts="$(cd "$(dirname "$0")" && pwd)"
-read -r -a programs <<< "${SOAK_PROGRAMS:-tst_serialconnection tst_tarnvexendtoend tst_zdeviceemulator tst_startup tst_zspectrchart tst_zregcontrol tst_tarnwindow tst_zwindowloop}"
+read -r -a programs <<< "${SOAK_PROGRAMS:-tst_serialconnection tst_tarnvexendtoend tst_zdeviceemulator tst_startup tst_zspectrchart tst_zregcontrol tst_tarnwindow tst_zwindowloop tst_zmonitor}"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$scripts/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
