@@ -16,6 +16,7 @@ ZConsole::ZConsole(QWidget *parent)
     setFont(font);
     // Editing keys are filtered, so an undo stack would only grow with the traffic of lines.
     setUndoRedoEnabled(false);
+    setMaximumBlockCount(MaximumLines);
     // Without an input method or drops, text comes only as key presses, through the filter.
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setAcceptDrops(false);

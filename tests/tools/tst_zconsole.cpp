@@ -226,6 +226,14 @@ void TestZConsole::deviceLineAboveUnfinishedInput()
                                              "TARN: CONNECTED", ">set autoask 1"}));
     QCOMPARE(c.commands.count(), 1);
     QCOMPARE(c.commands.first().at(2).toString(), QStringLiteral("1"));
+
+    // Only the newest lines stay on screen; the operator's input is never among those that go.
+    c.console.printMessage(QStringLiteral("TARN: autoask set to true"), true);
+    c.console.setMaximumBlockCount(4);
+    type(&c.console, "st");
+    for (int i = 0; i < 10; ++i)
+        c.console.printMessage(QStringLiteral("TARN: line %1").arg(i), true);
+    QCOMPARE(lines(&c.console), (QStringList{"TARN: line 7", "TARN: line 8", "TARN: line 9", ">st"}));
 }
 
 void TestZConsole::history()
