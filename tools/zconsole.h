@@ -19,7 +19,7 @@ class ZConsole : public QPlainTextEdit
 
 public:
     // Lines kept on screen. The device's lines come even with nobody typing: while the link is
-    // down, every attempt to reopen it says so, a line or two every 2 s, day and night.
+    // down, every attempt to reopen it says so in four lines, every 2 s, day and night.
     static constexpr int MaximumLines = 10000;
 
     explicit ZConsole(QWidget *parent = nullptr);

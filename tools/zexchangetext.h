@@ -14,7 +14,7 @@ class ZExchangeText : public QTextEdit
 
 public:
     // At the receiver's usual 23 polls a second, with a line for each reply and one for its
-    // verdict, about four minutes of received traffic and nine of sent requests; some 15 MB.
+    // verdict, about four minutes of received traffic and nine of sent requests.
     static constexpr int MaximumLines = 12000;
 
     explicit ZExchangeText(QWidget *parent = nullptr);
