@@ -34,6 +34,10 @@ void reportOnStderr(const QString &what)
 
 int main(int argc, char *argv[])
 {
+    // Building the application object takes a while (much longer under a sanitizer or on a busy
+    // machine); a SIGINT or SIGTERM that comes meanwhile waits for the watcher below instead of
+    // killing the program before it could save its settings.
+    ZSignalWatcher::blockTerminationSignals();
     QApplication app(argc, argv);
     ZStartup::setIdentity();
     // Every window of the program carries the program's own icon.
@@ -43,6 +47,7 @@ int main(int argc, char *argv[])
 
     // Before anything that waits: a SIGTERM during the log directory question or a long load
     // of the register table then ends the program through the event loop instead of killing it.
+    // A signal held back since the first line is let through here.
     ZSignalWatcher signalWatcher;
     bool terminated = false;
     QObject::connect(&signalWatcher, &ZSignalWatcher::terminationRequested, [&terminated] { terminated = true; });

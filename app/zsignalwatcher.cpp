@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,10 +22,39 @@ void onSignal(int signalNumber)
     errno = savedErrno;
 }
 
+sigset_t terminationSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+
+// Lets a signal held back since the start of main() through: to the handler if one is in place,
+// otherwise to the default action.
+struct UnblockOnExit
+{
+    ~UnblockOnExit()
+    {
+        const sigset_t set = terminationSignals();
+        ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    }
+};
+
 } // namespace
+
+void ZSignalWatcher::blockTerminationSignals()
+{
+    // Threads started while the signals are blocked (the platform's own) keep them blocked, so a
+    // signal always goes to a thread that lets it through: the main one, once unblocked.
+    const sigset_t set = terminationSignals();
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
 
 ZSignalWatcher::ZSignalWatcher(QObject *parent) : QObject(parent)
 {
+    const UnblockOnExit unblock;
     // Close-on-exec: a child started later (a shell, a helper) must not hold the pair.
     if (g_pipe[0] < 0
         && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_pipe) != 0)

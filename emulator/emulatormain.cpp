@@ -47,6 +47,9 @@ QString registerSummary(const QMap<int, quint64> &counts)
 
 int main(int argc, char *argv[])
 {
+    // A SIGINT or SIGTERM that comes before the watcher below waits for it: the emulator then
+    // always ends through its event loop and removes its link.
+    ZSignalWatcher::blockTerminationSignals();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarn-emulator"));
 

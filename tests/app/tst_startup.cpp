@@ -11,6 +11,7 @@
 #include <csignal>
 #include <memory>
 
+#include "procstatus.h"
 #include "zabstractconnection.h"
 #include "zdeviceemulator.h"
 #include "zdevicefactory.h"
@@ -91,9 +92,12 @@ struct Running
         process.start(inst.program, QStringList());
     }
     void signal(int sig) { ::kill(pid_t(process.processId()), sig); }
-    // Ends the program with `sig` and tells whether it ended cleanly (exit code 0).
+    // Ends the program with `sig` once its main() has begun (before that the signal's default
+    // action would end it), and tells whether it ended cleanly (exit code 0).
     bool end(int sig = SIGTERM)
     {
+        if (ProcStatus::waitForTermination(process.processId()) == ProcStatus::Termination::Unseen)
+            return false;
         signal(sig);
         if (!process.waitForFinished(15000))
             return false;
@@ -133,6 +137,7 @@ private slots:
     void signalLogAppendsAcrossRuns();
     void stopIsPromptWithALongWait();
     void sigtermWhileLoading();
+    void sigtermAtTheFirstStatement();
 
 private:
     QTemporaryDir m_foreign;
@@ -230,6 +235,7 @@ void TestStartup::firstRunSavesDefaultsOnSigterm()
     QVERIFY(process.waitForStarted());
     // The default port does not exist here: the program keeps running and retrying.
     QVERIFY(!process.waitForFinished(1500));
+    QVERIFY(ProcStatus::waitForTermination(process.processId()) != ProcStatus::Termination::Unseen);
     ::kill(pid_t(process.processId()), SIGTERM);
     QVERIFY(process.waitForFinished(15000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
@@ -261,6 +267,11 @@ void TestStartup::portFromSettingsIsOpened()
     process.start(inst.program, QStringList());
     QVERIFY(process.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(emulator.requestsServed() >= 5, 15000);
+    // Running: both signals caught, and blocked no longer, so a child would not inherit them
+    // blocked.
+    const quint64 both = (quint64(1) << (SIGINT - 1)) | (quint64(1) << (SIGTERM - 1));
+    QCOMPARE(ProcStatus::signalMask(process.processId(), "SigCgt:") & both, both);
+    QCOMPARE(ProcStatus::signalMask(process.processId(), "SigBlk:") & both, quint64(0));
     ::kill(pid_t(process.processId()), SIGINT);
     QVERIFY(process.waitForFinished(15000));
     QCOMPARE(process.exitCode(), 0);
@@ -335,7 +346,6 @@ void TestStartup::settingsTroubleSaidOnStderr()
         writeSettings(inst, {{"TARN/AskInterval", -5}, {"TARN/WaitTimout", "soon"}});
     Running program(inst, m_foreign.path());
     QVERIFY(program.process.waitForStarted());
-    QTest::qWait(500);
     QVERIFY(program.end());
     const QStringList lines = program.err.split('\n').filter(QRegularExpression("^TarnControl: "));
     if (unwritable) {
@@ -518,8 +528,8 @@ void TestStartup::stopIsPromptWithALongWait()
     writeSettings(inst, {{"TARN/SerialPort", link}, {"TARN/WaitTimout", 60000}});
     Running program(inst, m_foreign.path());
     QVERIFY(program.process.waitForStarted());
+    // Once the request is out, the worker waits for the answer.
     QTRY_VERIFY_WITH_TIMEOUT(emulator.requestsReceived() >= 1, 10000);
-    QTest::qWait(100); // the worker is now waiting for the answer
     QElapsedTimer timer;
     timer.start();
     QVERIFY(program.end());
@@ -536,14 +546,46 @@ void TestStartup::sigtermWhileLoading()
     for (int n = 2; n <= 60000; ++n)
         statements << QStringLiteral("INSERT INTO regs VALUES (%1, 2, 'RW', 'int', 'p', 'd')").arg(n);
     statements << "COMMIT";
-    writeDatabase(inst.dir.filePath("tarn_vex.ddb"), statements);
+    const QString database = inst.dir.filePath("tarn_vex.ddb");
+    writeDatabase(database, statements);
 
     Running program(inst, m_foreign.path());
     QVERIFY(program.process.waitForStarted());
-    QTest::qWait(50);
+    const qint64 pid = program.process.processId();
+    // The signal goes once the table is being read, and it is still being read after the signal.
+    QVERIFY(QTest::qWaitFor([&] { return ProcStatus::holdsOpen(pid, database); }, 30000));
+    program.signal(SIGTERM);
+    QVERIFY2(ProcStatus::holdsOpen(pid, database), "the load ended before the signal came");
     QVERIFY(program.end());
     QSettings saved(inst.settingsPath(), QSettings::IniFormat);
     QCOMPARE(saved.value("TARN/WaitTimout").toInt(), 1000);
+}
+
+void TestStartup::sigtermAtTheFirstStatement()
+{
+    // The earliest moment the program can be seen to run its own code: SIGTERM blocked by the
+    // first statement of main(), its handler not yet in place, the application object still
+    // being built. The signal waits and still ends the program through its loop. That moment
+    // lasts milliseconds: a run in which the test looked too late is tried again.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        Installation inst(true);
+        Running program(inst, m_foreign.path());
+        QVERIFY(program.process.waitForStarted());
+        const ProcStatus::Termination seen = ProcStatus::waitForTermination(program.process.processId());
+        QVERIFY(seen != ProcStatus::Termination::Unseen);
+        if (seen == ProcStatus::Termination::Caught) {
+            QVERIFY(program.end());
+            continue;
+        }
+        program.signal(SIGTERM);
+        QVERIFY(program.process.waitForFinished(30000));
+        QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.process.exitCode(), 0);
+        QSettings saved(inst.settingsPath(), QSettings::IniFormat);
+        QCOMPARE(saved.value("TARN/WaitTimout").toInt(), 1000);
+        return;
+    }
+    QFAIL("SIGTERM was never seen blocked before the program caught it");
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

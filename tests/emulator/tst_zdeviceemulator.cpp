@@ -20,6 +20,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "procstatus.h"
 #include "testbytes.h"
 #include "zdeviceemulator.h"
 #include "zfastprotocolhendler.h"
@@ -741,8 +742,8 @@ void TstZDeviceEmulator::executable()
     QVERIFY(!QFileInfo(link).isSymLink());
 }
 
-// A service manager may stop the emulator at any moment, the moment its link appears too: it
-// still ends cleanly and leaves no link behind.
+// A service manager may stop the emulator at any moment, from the first statement of main() to
+// the moment its link appears: it still ends cleanly and leaves no link behind.
 void TstZDeviceEmulator::terminatedTheMomentItServes()
 {
     const QString link = m_dir->filePath(QStringLiteral("ttyShort"));
@@ -757,6 +758,18 @@ void TstZDeviceEmulator::terminatedTheMomentItServes()
         QCOMPARE(emulator.terminate(), 0);
         QVERIFY2(!QFileInfo(link).isSymLink(), qPrintable(QString("round %1").arg(round)));
     }
+
+    // And the moment its main() has begun, before its watcher is in place: the signal waits for
+    // the watcher. That moment is short; runs in which the test looked too late are repeated.
+    bool seenBlocked = false;
+    for (int attempt = 0; attempt < 50 && !seenBlocked; ++attempt) {
+        EmulatorProcess emulator;
+        QVERIFY(emulator.start({"--link", QFile::encodeName(link), "--quiet"}));
+        seenBlocked = ProcStatus::waitForTermination(emulator.pid) == ProcStatus::Termination::Blocked;
+        QCOMPARE(emulator.terminate(), 0);
+        QVERIFY(!QFileInfo(link).isSymLink());
+    }
+    QVERIFY2(seenBlocked, "SIGTERM was never seen blocked before the emulator caught it");
 }
 
 #ifdef TARN_TSAN
