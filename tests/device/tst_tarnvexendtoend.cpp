@@ -321,11 +321,18 @@ void TestTarnVexEndToEnd::stopAndStartAgain()
     QSignalSpy started(device, &ZAbstractDevice::started);
     QSignalSpy finished(device, &ZAbstractDevice::finished);
     QSignalSpy connected(device, &ZAbstractDevice::connected);
+    // Every request the link wrote, counted on this thread.
+    quint64 written = 0;
+    QObject counter;
+    connect(device->connection(), &ZAbstractConnection::sent, &counter, [&written] { ++written; },
+            Qt::QueuedConnection);
     device->start();
     QTRY_COMPARE_WITH_TIMEOUT(connected.count(), 1, 5000);
     device->stop();
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
     QVERIFY(!device->isStarted());
+    // The last request may still be on its way to the emulator; after it, nothing more comes.
+    QTRY_COMPARE_WITH_TIMEOUT(m_stack->emulator.requestsReceived(), written, 5000);
     const quint64 polls = m_stack->emulator.statusPolls();
     QTest::qWait(200);
     QCOMPARE(m_stack->emulator.statusPolls(), polls);

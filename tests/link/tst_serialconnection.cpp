@@ -337,8 +337,8 @@ void TestSerialConnection::stop()
 
 void TestSerialConnection::sendRightAfterStop()
 {
-    // The operator stops and starts again while a reply is still on its way: the stop ends the
-    // session after that transaction, the request is served by a new one.
+    // The operator stops and starts again right after a transaction: the stop ends the session,
+    // the request is served by a new one. (A reply racing the stop is the stop test's.)
     SerialFixture f;
     QVERIFY(f.open());
     const QByteArray first = readRequest(1);
@@ -350,9 +350,10 @@ void TestSerialConnection::sendRightAfterStop()
     QCOMPARE(f.peer.readRequest(3000), first);
     QVERIFY(f.log.waitFor("sent"));
     f.log.clear();
+    f.peer.write(firstReply);
+    QVERIFY(f.log.waitFor("received"));
     f.connection.stopConnection();
     f.connection.send(next);
-    f.peer.write(firstReply);
     QCOMPARE(f.peer.readRequest(3000), next);
     f.peer.write(nextReply);
     QVERIFY(f.log.waitFor("received", 2));
