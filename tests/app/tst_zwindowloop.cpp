@@ -125,7 +125,7 @@ void TestWindowLoop::restartKeepsTheDeviceAndExitEnds()
             QVERIFY(QTest::qWaitFor([&] { return monitor->sentLog()->document()->blockCount() > 100; }, 5000));
             oldLogLines = monitor->sentLog()->document()->blockCount();
             monitor->close();
-            QVERIFY(QTest::qWaitFor([&] { return !monitor && !loop->monitor(); }, 1000));
+            QVERIFY(QTest::qWaitFor([&] { return !monitor && !loop->monitor(); }, 5000));
             restart(loop->window());
         },
         [&] {

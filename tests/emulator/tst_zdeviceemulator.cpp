@@ -599,7 +599,7 @@ void TstZDeviceEmulator::hangUp()
     QVERIFY(!QFileInfo::exists(link));
     m_port.close();
 
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link), 10000);
     QVERIFY(QFileInfo(link).symLinkTarget().startsWith(QLatin1String("/dev/pts/")));
     QCOMPARE(QFileInfo(link).symLinkTarget(), m_emu->slavePath());
     QVERIFY(m_port.open(link));

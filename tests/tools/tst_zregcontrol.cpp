@@ -270,7 +270,7 @@ void TestZRegControl::groupReadPastAFailingStatusPoll()
 
     rig.emulator.setDropReplies(-1);
     const quint64 polls = rig.requests(StatusRegister);
-    QVERIFY(QTest::qWaitFor([&] { return rig.requests(StatusRegister) > polls; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return rig.requests(StatusRegister) > polls; }, 10000));
     rig.emulator.setDropReplies(0);
     QSignalSpy timeouts(rig.device.get(), &ZAbstractDevice::paketTimeout);
 

@@ -300,7 +300,7 @@ void TestTarnWindow::alarmTiles()
     QVERIFY(tile->isVisible());
     QVERIFY(rig.get("label_overload")->isVisible());
     const QColor first = tile->palette().color(QPalette::Window);
-    QTRY_VERIFY_WITH_TIMEOUT(tile->palette().color(QPalette::Window) != first, 1500);
+    QTRY_VERIFY_WITH_TIMEOUT(tile->palette().color(QPalette::Window) != first, 5000);
 
     // An outage takes the tiles away; the alarm still on afterwards comes back once.
     rig.emulator.setDropReplies(-1);
