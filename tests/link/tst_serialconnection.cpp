@@ -337,12 +337,12 @@ void TestSerialConnection::stop()
 
 void TestSerialConnection::sendRightAfterStop()
 {
-    // The operator stops and starts again right after a transaction: the stop ends the session,
-    // the request is served by a new one. (A reply racing the stop is the stop test's.)
+    // The operator stops and starts again while the device has not answered yet: the wait ends as
+    // a time-out at the worker's next look at the stop, the session ends, and a new one serves
+    // the request. (A reply racing the stop is the stop test's.)
     SerialFixture f;
     QVERIFY(f.open());
     const QByteArray first = readRequest(1);
-    const QByteArray firstReply = replyFrame(1, Status);
     const QByteArray next = readRequest(2);
     const QByteArray nextReply = replyFrame(2, QByteArray::fromHex("0100"));
 
@@ -350,16 +350,19 @@ void TestSerialConnection::sendRightAfterStop()
     QCOMPARE(f.peer.readRequest(3000), first);
     QVERIFY(f.log.waitFor("sent"));
     f.log.clear();
-    f.peer.write(firstReply);
-    QVERIFY(f.log.waitFor("received"));
     f.connection.stopConnection();
     f.connection.send(next);
     QCOMPARE(f.peer.readRequest(3000), next);
     f.peer.write(nextReply);
-    QVERIFY(f.log.waitFor("received", 2));
+    QVERIFY(f.log.waitFor("received"));
 
-    QCOMPARE(f.log.lines(), exchangeLines(first, firstReply).mid(1) + closingLines(f.peer.path())
-                 + openingLines(propsFor(f.peer.path())) + exchangeLines(next, nextReply));
+    QStringList expected = QStringList{"timeout"} + closingLines(f.peer.path());
+    // The worker nearly always finds the stop and the request together and goes straight on; had
+    // it looked between the two calls, it ended first and a new worker took the request.
+    if (f.log.lines().value(expected.size()) == QLatin1String("finished"))
+        expected << "finished";
+    expected << openingLines(propsFor(f.peer.path())) + exchangeLines(next, nextReply);
+    QCOMPARE(f.log.lines(), expected);
     QVERIFY(f.connection.isRunning());
 }
 
