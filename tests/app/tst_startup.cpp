@@ -392,7 +392,7 @@ void TestStartup::windowAndMonitorFromOutside()
     QProcess xvfb;
     xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1400x900x24", "-nolisten", "tcp"});
     QVERIFY2(xvfb.waitForStarted(), "Xvfb is needed for this test");
-    QTRY_VERIFY_WITH_TIMEOUT(xvfb.canReadLine(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(xvfb.canReadLine(), 30000);
     const QString display = ':' + QString::fromLatin1(xvfb.readLine()).trimmed();
 
     Installation inst(true);
@@ -408,18 +408,27 @@ void TestStartup::windowAndMonitorFromOutside()
     program.setProcessEnvironment(env);
     program.start(inst.program, QStringList());
     QVERIFY(program.waitForStarted());
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    // On a failure, what became of the program and what it said.
+    const auto explain = qScopeGuard([&program, &sinceStart] {
+        if (QTest::currentTestFailed())
+            qWarning("program started %lld ms ago, %s (exit %d); its standard error:\n%s",
+                     sinceStart.elapsed(), program.state() == QProcess::Running ? "still running" : "ended",
+                     program.exitCode(), program.readAllStandardError().constData());
+    });
 
     auto tool = [&](const QString &name, const QStringList &args) {
         QProcess p;
         p.setProcessEnvironment(env);
         p.start(name, args);
-        return p.waitForFinished(10000) && p.exitCode() == 0;
+        return p.waitForFinished(30000) && p.exitCode() == 0;
     };
     // The ids of the top-level windows titled `title`.
     auto windows = [&](const QString &title) {
         QProcess xwininfo;
         xwininfo.start(QStringLiteral("xwininfo"), {"-root", "-tree", "-display", display});
-        xwininfo.waitForFinished(5000);
+        xwininfo.waitForFinished(30000);
         QStringList ids;
         const QRegularExpression line("^\\s*(0x[0-9a-f]+) \"" + QRegularExpression::escape(title) + "\":");
         for (const QString &l : QString::fromUtf8(xwininfo.readAllStandardOutput()).split('\n')) {
@@ -444,15 +453,15 @@ void TestStartup::windowAndMonitorFromOutside()
         QVERIFY(tool("xdotool", {"windowfocus", "--sync", windows("ВНИМАНИЕ!").value(0), "key", "Return"}));
         // One look at a time: the window may be between the old one and the new one.
         auto rebuilt = [&] { const QStringList now = windows(main); return now.size() == 1 && now.first() != window; };
-        QTRY_VERIFY_WITH_TIMEOUT(rebuilt(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(rebuilt(), 30000);
     };
 
-    QTRY_COMPARE_WITH_TIMEOUT(windows(main).size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(windows(main).size(), 1, 30000);
     QVERIFY(windows(monitor).isEmpty());
     restart(windows(main).value(0));
     if (QTest::currentTestFailed())
         return;
-    QTRY_COMPARE_WITH_TIMEOUT(windows(monitor).size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(windows(monitor).size(), 1, 30000);
     const QString first = windows(monitor).value(0);
 
     // With the monitor open only the window is rebuilt.
@@ -465,16 +474,16 @@ void TestStartup::windowAndMonitorFromOutside()
     // Closed as a window manager closes it: gone, the program goes on, and the next restart
     // brings a new one.
     QVERIFY(tool(BinDir + "/xdeletewindow", {first}));
-    QTRY_VERIFY_WITH_TIMEOUT(windows(monitor).isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(windows(monitor).isEmpty(), 30000);
     QCOMPARE(program.state(), QProcess::Running);
     restart(windows(main).value(0));
     if (QTest::currentTestFailed())
         return;
-    QTRY_COMPARE_WITH_TIMEOUT(windows(monitor).size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(windows(monitor).size(), 1, 30000);
     QVERIFY(windows(monitor).value(0) != first);
 
     ::kill(pid_t(program.processId()), SIGTERM);
-    QVERIFY(program.waitForFinished(15000));
+    QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
     QSettings saved(inst.settingsPath(), QSettings::IniFormat);
