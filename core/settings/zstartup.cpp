@@ -45,13 +45,11 @@ QSettings *openSettings(QObject *parent)
     return new QSettings(g_settingsFile, QSettings::IniFormat, parent);
 }
 
-int readLogInterval(QSettings &settings)
+int readLogInterval(QSettings &settings, int fallback)
 {
-    settings.beginGroup(QStringLiteral("Logger"));
     bool ok = false;
-    const int interval = settings.value(QStringLiteral("Interval"), 500).toInt(&ok);
-    settings.endGroup();
-    return ok && interval >= 1 ? interval : 500;
+    const int interval = settings.value(QStringLiteral("Logger/Interval"), fallback).toInt(&ok);
+    return ok && interval >= 1 ? interval : fallback;
 }
 
 namespace {

@@ -29,8 +29,9 @@ QString settingsFilePath();
 // would become settings.ini/<organization>/<application>.ini), so the file is opened by name.
 QSettings *openSettings(QObject *parent = nullptr);
 
-// "Logger"/"Interval", 500 ms when absent or not a whole number of at least 1 ms.
-int readLogInterval(QSettings &settings);
+// "Logger"/"Interval"; `fallback` when absent or not a whole number of at least 1 ms, since a
+// damaged value must not turn into a timer that fires as fast as it can.
+int readLogInterval(QSettings &settings, int fallback = 500);
 
 // Sane ranges of the device's timing settings. A value outside them, or one that is not a whole
 // number, is replaced by the default: a negative ask interval would never poll, a wait shorter

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "zspectrlegend.h"
 #include "zspectrmarker.h"
@@ -126,13 +127,7 @@ void ZSpectrChart::spectrFrame(int no, SpectrFrame frame)
 
     // The extremes of every level known (not only of this frame), so that the level axis takes
     // in the whole trace whatever order the frames come in.
-    frameMin = frameMax = noValue();
-    for (double level : qAsConst(levels)) {
-        if (std::isfinite(level)) {
-            frameMin = smaller(frameMin, level);
-            frameMax = larger(frameMax, level);
-        }
-    }
+    std::tie(frameMin, frameMax) = finiteLevelRange(levels);
 }
 
 void ZSpectrChart::updatePlot()
@@ -155,12 +150,7 @@ void ZSpectrChart::updatePlot()
 
 double ZSpectrChart::currentMax() const
 {
-    double m = noValue();
-    for (double level : levels) {
-        if (std::isfinite(level))
-            m = larger(m, level);
-    }
-    return m;
+    return finiteLevelRange(levels).second;
 }
 
 void ZSpectrChart::clear()

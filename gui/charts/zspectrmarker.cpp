@@ -19,18 +19,21 @@ double noValue()
     return std::numeric_limits<double>::quiet_NaN();
 }
 
-// The largest level the receiver has delivered; NaN before any.
-double largestLevel(const QVector<double> &levels)
-{
-    double m = noValue();
-    for (double level : levels) {
-        if (std::isfinite(level) && !(level <= m))
-            m = level;
-    }
-    return m;
-}
-
 } // namespace
+
+std::pair<double, double> finiteLevelRange(const QVector<double> &levels)
+{
+    double lowest = noValue(), highest = noValue();
+    for (double level : levels) {
+        if (!std::isfinite(level))
+            continue;
+        if (!(level >= lowest))
+            lowest = level;
+        if (!(level <= highest))
+            highest = level;
+    }
+    return {lowest, highest};
+}
 
 ZSpectrMarker::ZSpectrMarker(int num, QCustomPlot *chart, const QColor &colour, const QFont &font,
                              int type, ZSpectrMarker *reference)
@@ -155,7 +158,7 @@ void ZSpectrMarker::setType(int type, ZSpectrMarker *reference)
 
 void ZSpectrMarker::updatePosition(const QVector<double> &keys, const QVector<double> &levels)
 {
-    const double m = largestLevel(levels);
+    const double m = finiteLevelRange(levels).second;
 
     if (m_type == Max) {
         index = -1;

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QVector>
+#include <utility>
 
 class QCustomPlot;
 class QCPAxis;
@@ -22,6 +23,10 @@ enum MarkerType : int {
     DeltaMax = 2,    // own level minus the spectrum maximum
     Max = 3          // follows the spectrum maximum
 };
+
+// The lowest and the highest finite level of a spectrum (a level not received is NaN); both NaN
+// when there is none. The chart's level axis and the markers' maximum share it.
+std::pair<double, double> finiteLevelRange(const QVector<double> &levels);
 
 // One marker on the spectrum: a vertical line at its frequency that the operator drags, an
 // arrow with the frequency under the plot, its name above it and a triangle over the level.

@@ -53,16 +53,8 @@ ZMonitor::ZMonitor(ZAbstractDevice *device, QWidget *parent)
 
     deviceLabel = device->latinName();
     ZAbstractConnection *connection = device->connection();
-    if (connection && connection->type() == 1) {
-        const ZSerialPortProps props = ZSerialPortProps::fromVariant(connection->details());
-        connectionText = tr("%1 %2 %3 %4 %5 %6")
-                             .arg(props.name)
-                             .arg(props.baudRate)
-                             .arg(props.dataBits)
-                             .arg(props.stopBits)
-                             .arg(props.parity)
-                             .arg(props.flowControl);
-    }
+    if (connection && connection->type() == 1)
+        connectionText = ZSerialPortProps::fromVariant(connection->details()).toString();
 
     connect(device, &ZAbstractDevice::initStart, this, &ZMonitor::initStart);
     connect(device, &ZAbstractDevice::started, this, &ZMonitor::started);

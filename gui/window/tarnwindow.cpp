@@ -111,16 +111,8 @@ TarnWindow::~TarnWindow()
 
 QColor TarnWindow::markerColour(int num)
 {
-    switch (num) {
-    case 1:
-        return QColor(QStringLiteral("#FF3333"));
-    case 2:
-        return QColor(QStringLiteral("#FFC02E"));
-    case 3:
-        return QColor(QStringLiteral("#00F0FF"));
-    default:
-        return QColor(QStringLiteral("#FF61C1"));
-    }
+    static const QRgb colours[] = {0xFF3333, 0xFFC02E, 0x00F0FF, 0xFF61C1};
+    return QColor(colours[num >= 1 && num <= 3 ? num - 1 : 3]);
 }
 
 void TarnWindow::setDevice(ZAbstractTarn *dev)
@@ -220,25 +212,10 @@ void TarnWindow::requestFullReport()
 
 // ---- the device's lifecycle, passed on to the link strip -----------------------------------
 
-void TarnWindow::deviceInitStart()
-{
-    form->widget_serialStatus->initStart();
-}
-
-void TarnWindow::deviceStarted()
-{
-    form->widget_serialStatus->started();
-}
-
-void TarnWindow::deviceInitFinish()
-{
-    form->widget_serialStatus->initFinish();
-}
-
-void TarnWindow::deviceFinished()
-{
-    form->widget_serialStatus->finished();
-}
+void TarnWindow::deviceInitStart() { form->widget_serialStatus->initStart(); }
+void TarnWindow::deviceStarted() { form->widget_serialStatus->started(); }
+void TarnWindow::deviceInitFinish() { form->widget_serialStatus->initFinish(); }
+void TarnWindow::deviceFinished() { form->widget_serialStatus->finished(); }
 
 void TarnWindow::deviceConected()
 {
@@ -263,20 +240,9 @@ void TarnWindow::deviceDisconnected()
     alarmWidgets.clear();
 }
 
-void TarnWindow::connectionDetails(QVariant details)
-{
-    form->widget_serialStatus->serialDitails(details);
-}
-
-void TarnWindow::on_start()
-{
-    emit deviceStart();
-}
-
-void TarnWindow::on_stop()
-{
-    emit deviceStop();
-}
+void TarnWindow::connectionDetails(QVariant details) { form->widget_serialStatus->serialDitails(details); }
+void TarnWindow::on_start() { emit deviceStart(); }
+void TarnWindow::on_stop() { emit deviceStop(); }
 
 // ---- alarms ---------------------------------------------------------------------------------
 
@@ -313,22 +279,12 @@ void TarnWindow::showState(QLabel *label, bool on, const QString &onText, const 
     label->setText(on ? onText : offText);
 }
 
-void TarnWindow::showDeviceProblem(const QString &text)
-{
-    statusBar()->showMessage(text, ProblemShownMs);
-}
-
-void TarnWindow::signalLogFailure(QString text)
-{
-    statusBar()->showMessage(text, ProblemShownMs);
-}
+void TarnWindow::showDeviceProblem(const QString &text) { statusBar()->showMessage(text, ProblemShownMs); }
+void TarnWindow::signalLogFailure(QString text) { showDeviceProblem(text); }
 
 // ---- menus ----------------------------------------------------------------------------------
 
-void TarnWindow::on_action_exit_triggered()
-{
-    QCoreApplication::exit(0);
-}
+void TarnWindow::on_action_exit_triggered() { QCoreApplication::exit(0); }
 
 void TarnWindow::closeEvent(QCloseEvent *event)
 {
@@ -391,15 +347,8 @@ void TarnWindow::on_checkBox_voltageGraph_stateChanged(int arg1)
         form->widget_chart->removeSource(voltageGraphId);
 }
 
-void TarnWindow::on_pushButton_clearReal_clicked()
-{
-    form->widget_chart->clear();
-}
-
-void TarnWindow::on_pushButton_clear_spectr_clicked()
-{
-    form->widget_chart_spectr->clear();
-}
+void TarnWindow::on_pushButton_clearReal_clicked() { form->widget_chart->clear(); }
+void TarnWindow::on_pushButton_clear_spectr_clicked() { form->widget_chart_spectr->clear(); }
 
 void TarnWindow::on_pushButton_pause_clicked()
 {
@@ -417,40 +366,18 @@ void TarnWindow::refreshDeltaTargets(int index)
     }
 }
 
-void TarnWindow::menu1Add()
-{
-    refreshDeltaTargets(0);
-}
-
-void TarnWindow::menu2Add()
-{
-    refreshDeltaTargets(1);
-}
-
-void TarnWindow::menu3Add()
-{
-    refreshDeltaTargets(2);
-}
-
-void TarnWindow::menu4Add()
-{
-    refreshDeltaTargets(3);
-}
+void TarnWindow::menu1Add() { refreshDeltaTargets(0); }
+void TarnWindow::menu2Add() { refreshDeltaTargets(1); }
+void TarnWindow::menu3Add() { refreshDeltaTargets(2); }
+void TarnWindow::menu4Add() { refreshDeltaTargets(3); }
 
 void TarnWindow::createMarker(int num, int type, int delta)
 {
     form->widget_chart_spectr->createMarker(num, markerColour(num), type, delta);
 }
 
-void TarnWindow::removeMarker(int num)
-{
-    form->widget_chart_spectr->removeMarker(num);
-}
-
-void TarnWindow::on_pushButton_mem_level_clicked()
-{
-    memLevel = form->widget_chart_spectr->currentMax();
-}
+void TarnWindow::removeMarker(int num) { form->widget_chart_spectr->removeMarker(num); }
+void TarnWindow::on_pushButton_mem_level_clicked() { memLevel = form->widget_chart_spectr->currentMax(); }
 
 void TarnWindow::showMemDifference()
 {
@@ -478,18 +405,10 @@ void TarnWindow::on_action_logger_toggled(bool arg1)
 void TarnWindow::startLogger()
 {
     std::unique_ptr<QSettings> settings(ZStartup::openSettings());
-    bool ok = false;
-    int interval = settings->value(QStringLiteral("Logger/Interval"), logInterval).toInt(&ok);
-    // A damaged value must not turn into a timer that fires as fast as it can.
-    if (!ok || interval < 1)
-        interval = logInterval;
-    loggerTimer.start(interval);
+    loggerTimer.start(ZStartup::readLogInterval(*settings, logInterval));
 }
 
-void TarnWindow::stopLogger()
-{
-    loggerTimer.stop();
-}
+void TarnWindow::stopLogger() { loggerTimer.stop(); }
 
 void TarnWindow::on_pushButton_appLogTime_clicked()
 {
