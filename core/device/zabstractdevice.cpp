@@ -9,14 +9,11 @@
 
 ZAbstractDevice::ZAbstractDevice(QObject *parent)
     : QObject(parent),
-      m_askTimer(new QTimer(this)),
+      m_transactions(new ZTransactionQueue(this)),
       m_reconnectTimer(new QTimer(this)),
       m_name(QStringLiteral("UnknownDevice")),
       m_latinName(QStringLiteral("UnknownDevice"))
 {
-    m_askTimer->setSingleShot(true);
-    m_askTimer->setInterval(m_askInterval);
-    connect(m_askTimer, &QTimer::timeout, this, &ZAbstractDevice::on_askTimerTimeout);
     m_reconnectTimer->setSingleShot(true);
     m_reconnectTimer->setInterval(ReconnectIntervalMs);
     connect(m_reconnectTimer, &QTimer::timeout, this, &ZAbstractDevice::on_reconnectTimerTimeout);
@@ -24,7 +21,6 @@ ZAbstractDevice::ZAbstractDevice(QObject *parent)
 
 ZAbstractDevice::~ZAbstractDevice()
 {
-    clearQueue();
     if (m_connection) {
         // The worker thread uses the protocol handler, so it has to be gone before the handler
         // is deleted below.
@@ -107,21 +103,6 @@ void ZAbstractDevice::setProtocol(ZAbstractProtocolHendler *protocol)
     m_protocol = protocol;
 }
 
-void ZAbstractDevice::setRegisters(RegisterTable *registers)
-{
-    m_registers = registers;
-}
-
-void ZAbstractDevice::setStatusRegister(ZRegister *statusRegister)
-{
-    m_statusRegister = statusRegister;
-}
-
-void ZAbstractDevice::setNoStatus(bool noStatus)
-{
-    m_noStatus = noStatus;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Properties
 
@@ -193,8 +174,8 @@ void ZAbstractDevice::stop()
     // An attempt already under way may still report its failure; the outage flag keeps it quiet.
     m_wanted = false;
     m_reconnectTimer->stop();
-    clearQueue();
-    m_askTimer->stop();
+    m_transactions->clear();
+    m_transactions->halt();
     if (m_connection)
         m_connection->stopConnection();
 }
@@ -232,7 +213,7 @@ void ZAbstractDevice::start()
 
 void ZAbstractDevice::abort()
 {
-    clearQueue();
+    m_transactions->clear();
     emit queueChange();
     m_blocked = false;
     emit unblocked();
@@ -245,11 +226,6 @@ void ZAbstractDevice::setBlock(bool block)
         emit blocked();
     else
         emit unblocked();
-}
-
-void ZAbstractDevice::setPause(bool pause)
-{
-    m_paused = pause;
 }
 
 void ZAbstractDevice::reportStatus()
@@ -290,7 +266,7 @@ void ZAbstractDevice::on_connectionRunning()
     m_stopping = false;
     if (!m_noStatus)
         m_autoask = true;
-    m_askTimer->start(m_askInterval);
+    m_transactions->arm();
     onStarted();
     emit started();
 }
@@ -302,7 +278,7 @@ void ZAbstractDevice::on_connectionFinish()
     m_connected = false;
     // A stopped device has nothing to pace; a late outcome of the last transaction may have
     // re-armed the timer while the worker was ending. The next running() arms it again.
-    m_askTimer->stop();
+    m_transactions->halt();
     onDisconnected();
     onFinished();
     emit disconnected();
@@ -327,181 +303,14 @@ void ZAbstractDevice::on_reconnectTimerTimeout()
 
 void ZAbstractDevice::on_connectionCritical(QString msg)
 {
-    clearQueue();
+    m_transactions->clear();
     // One outage is said once, not once per attempt to end it.
     if (!m_outage)
         emit critical(msg);
 }
 
-void ZAbstractDevice::on_connectionMsg(QString msg)
-{
-    emit message(msg);
-}
-
-void ZAbstractDevice::on_transactionSent(QByteArray data)
-{
-    Q_UNUSED(data)
-}
-
 // ---------------------------------------------------------------------------------------------
-// Transaction engine
-
-void ZAbstractDevice::on_askTimerTimeout()
-{
-    if (m_paused) {
-        armTimer();
-        return;
-    }
-    if (!m_queue.isEmpty()) {
-        Transaction *next = m_queue.takeFirst();
-        m_current = *next;
-        delete next;
-        m_connection->send(m_current.frame);
-        emit queueChange();
-        return;
-    }
-    if (m_autoask && m_statusRegister && m_protocol && m_connection) {
-        m_current = Transaction();
-        m_current.frame = m_protocol->buildReadRequest(*m_statusRegister, 1);
-        m_current.reg = m_statusRegister;
-        m_current.kind = TransactionStatus;
-        m_connection->send(m_current.frame);
-        return;
-    }
-    armTimer();
-}
-
-void ZAbstractDevice::on_transactionRcv(QByteArray data)
-{
-    // Any answer at all shows that the line works, even one that does not parse.
-    m_lostInRow = 0;
-    if (!m_started)
-        return;
-    ZRegister *reg = m_current.reg;
-    // A frame with no request behind it (nothing has been sent yet) has nothing to be checked
-    // against.
-    if (!reg || !m_protocol) {
-        armTimer();
-        return;
-    }
-    const QVariant id = reg->number();
-
-    QByteArray payload;
-    const ParseResult result = m_protocol->parseResponse(payload, data, *reg, m_current.kind);
-    if (result != ParseOk) {
-        failTransaction(reg, m_protocol->lastError());
-        armTimer();
-        return;
-    }
-
-    if (!m_connected) {
-        m_connected = true;
-        onConnected();
-        emit connected();
-    }
-
-    switch (m_current.kind) {
-    case TransactionStatus: {
-        reg->setRawData(payload);
-        reg->setValue(m_protocol->decodeValue(*reg, payload));
-        reg->setState(StateRead);
-        onStatusReceived(payload);
-        emit statusRcv(payload);
-        break;
-    }
-    case TransactionRead: {
-        reg->setRawData(payload);
-        reg->setValue(m_protocol->decodeValue(*reg, payload));
-        reg->setState(StateRead);
-        onDataReceived(id);
-        emit paketRcv(id);
-        break;
-    }
-    case TransactionWrite:
-    case TransactionConfirmWrite: {
-        const QVariant decoded = m_protocol->decodeValue(*reg, payload);
-        reg->setRawData(payload);
-        reg->setValue(decoded);
-        QVariant requested = m_current.value;
-        // A float register echoes the single-precision form of what was asked; a double
-        // request would otherwise never match its own echo.
-        if (m_current.kind == TransactionConfirmWrite
-            && decoded.userType() == QMetaType::Float)
-            requested = QVariant(requested.toFloat());
-        if (decoded == requested) {
-            if (m_current.kind == TransactionWrite) {
-                reg->setState(StateWritten);
-                onDataReceived(id);
-                emit paketRcv(id);
-            } else {
-                reg->setState(StateEchoed);
-                onDataReceived(id);
-                emit paketRcv(id);
-                // The read-back goes behind whatever already waits.
-                enqueue(m_protocol->buildReadRequest(*reg, 1), reg, TransactionCheck,
-                        m_current.value);
-            }
-        } else {
-            failTransaction(reg, tr("Несовпадение значения при записи, записано %1 получено %2")
-                                     .arg(m_current.value.toString(), decoded.toString()));
-        }
-        break;
-    }
-    case TransactionCheck: {
-        const QVariant before = reg->value();
-        const QVariant decoded = m_protocol->decodeValue(*reg, payload);
-        reg->setRawData(payload);
-        reg->setValue(decoded);
-        if (decoded == before) {
-            reg->setState(StateConfirmed);
-            onDataReceived(id);
-            emit paketRcv(id);
-        } else {
-            failTransaction(reg, tr("Ошибка проверки значения, записано %1 прочитано %2")
-                                     .arg(m_current.value.toString(), decoded.toString()));
-        }
-        break;
-    }
-    default:
-        break;
-    }
-    armTimer();
-}
-
-void ZAbstractDevice::on_transactionTimeout()
-{
-    if (!m_started)
-        return;
-    countLost();
-    if (ZRegister *reg = m_current.reg) {
-        reg->setState(StateFailed);
-        reg->setErrorText(tr("Нет ответа от устройства"));
-        const QVariant id = reg->number();
-        onPaketTimeout(id);
-        emit paketTimeout(id);
-    }
-    armTimer();
-}
-
-void ZAbstractDevice::on_transactionError(QString msg)
-{
-    if (!m_started)
-        return;
-    countLost();
-    emit error(msg);
-    armTimer();
-}
-
-void ZAbstractDevice::on_transactionWriteFail()
-{
-    if (!m_started)
-        return;
-    // A request that could not even be written means the line itself is gone.
-    if (m_connected)
-        becomeDisconnected();
-    emit paketWriteFail(m_current.reg ? m_current.reg->number() : QVariant());
-    armTimer();
-}
+// Requests
 
 void ZAbstractDevice::readData(QVariant dataId)
 {
@@ -513,7 +322,7 @@ void ZAbstractDevice::readData(QVariant dataId)
                            .arg(m_name, dataId.toString()));
         return;
     }
-    enqueue(m_protocol->buildReadRequest(*reg, 1), reg, TransactionRead, QVariant());
+    m_transactions->append(m_protocol->buildReadRequest(*reg, 1), reg, TransactionRead, QVariant());
     emit queueChange();
 }
 
@@ -533,13 +342,8 @@ void ZAbstractDevice::writeData(QVariant dataId, QVariant value, bool confirm)
         refuse(dataId, tr("%1: ошибка преобразования значения в данные регистра.").arg(m_name));
         return;
     }
-    enqueue(frame, reg, confirm ? TransactionConfirmWrite : TransactionWrite, value);
+    m_transactions->append(frame, reg, confirm ? TransactionConfirmWrite : TransactionWrite, value);
     emit queueChange();
-}
-
-void ZAbstractDevice::writeData(QVariant dataId, QVariant value)
-{
-    writeData(dataId, value, false);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -564,59 +368,8 @@ ZRegister *ZAbstractDevice::acceptRequest(const QVariant &dataId)
     return reg;
 }
 
-void ZAbstractDevice::clearQueue()
-{
-    qDeleteAll(m_queue);
-    m_queue.clear();
-}
-
-void ZAbstractDevice::enqueue(const QByteArray &frame, ZRegister *reg, int kind,
-                              const QVariant &value)
-{
-    Transaction *t = new Transaction;
-    t->frame = frame;
-    t->reg = reg;
-    t->kind = kind;
-    t->value = value;
-    m_queue.append(t);
-}
-
 void ZAbstractDevice::refuse(const QVariant &dataId, const QString &text)
 {
     emit paketWriteFail(dataId);
     emit error(text);
-}
-
-void ZAbstractDevice::countLost()
-{
-    ++m_lostInRow;
-    // Equality, not "at least": the loss is announced once, when the run of failures reaches
-    // the limit, and not again for every further failure.
-    if (m_connected && m_lostInRow == m_maxLostInRow)
-        becomeDisconnected();
-}
-
-void ZAbstractDevice::becomeDisconnected()
-{
-    m_connected = false;
-    onDisconnected();
-    emit disconnected();
-}
-
-void ZAbstractDevice::armTimer()
-{
-    // The late outcome of the last transaction after stop() is still reported, but nothing
-    // follows it.
-    if (m_stopping)
-        return;
-    m_askTimer->start(m_askInterval);
-}
-
-void ZAbstractDevice::failTransaction(ZRegister *reg, const QString &text)
-{
-    reg->setState(StateFailed);
-    reg->setErrorText(text);
-    const QVariant id = reg->number();
-    onPaketError(id, text);
-    emit paketError(id, text);
 }

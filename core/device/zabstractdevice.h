@@ -2,7 +2,6 @@
 #define ZABSTRACTDEVICE_H
 
 #include <QByteArray>
-#include <QList>
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -10,16 +9,18 @@
 #include "transaction.h"
 #include "zdeviceexception.h"
 #include "zregister.h"
+#include "ztransactionqueue.h"
 
 class QSettings;
 class QTimer;
 class ZAbstractConnection;
 class ZAbstractProtocolHendler;
 
-// The device engine. It owns the connection, the protocol handler and the register table, turns
-// read and write requests into transactions, keeps at most one of them on the line, paces them
-// with a single-shot timer, polls the status register whenever nothing else waits, decides from
-// the outcomes whether the device answers, and reports everything through signals.
+// The device engine. It owns the connection, the protocol handler and the register table, starts
+// and stops the link and brings it back when it ends by itself, turns read and write requests
+// into transactions and reports everything through signals. The exchange itself (at most one
+// transaction on the line, paced by a single-shot timer, the status polled whenever nothing else
+// waits, the outcomes that decide whether the device answers) is its ZTransactionQueue.
 //
 // It lives on the GUI thread; the connection's worker thread reaches it only through queued
 // signals, so nothing here locks. Failures of the exchange never throw: they become signals and
@@ -47,9 +48,9 @@ public:
     // Set-up, called once while the object graph is built. The device takes ownership.
     void setConnection(ZAbstractConnection *connection);
     void setProtocol(ZAbstractProtocolHendler *protocol);
-    void setRegisters(RegisterTable *registers);
-    void setStatusRegister(ZRegister *statusRegister);
-    void setNoStatus(bool noStatus);
+    void setRegisters(RegisterTable *registers) { m_registers = registers; }
+    void setStatusRegister(ZRegister *statusRegister) { m_statusRegister = statusRegister; }
+    void setNoStatus(bool noStatus) { m_noStatus = noStatus; }
 
     ZAbstractConnection *connection() const { return m_connection; }
     ZAbstractProtocolHendler *protocol() const { return m_protocol; }
@@ -61,8 +62,8 @@ public:
     bool isBlocked() const { return m_blocked; }
     bool isPaused() const { return m_paused; }
     bool isStopping() const { return m_stopping; }
-    int queueSize() const { return m_queue.size(); }
-    int lostInRow() const { return m_lostInRow; }
+    int queueSize() const { return m_transactions->size(); }
+    int lostInRow() const { return m_transactions->lostInRow(); }
 
     bool autoask() const { return m_autoask; }
     void setAutoask(bool autoask);
@@ -110,21 +111,22 @@ public slots:
     void start();
     void abort();
     void setBlock(bool block);
-    void setPause(bool pause);
+    void setPause(bool pause) { m_paused = pause; }
     void readData(QVariant dataId);
     void writeData(QVariant dataId, QVariant value, bool confirm);
-    void writeData(QVariant dataId, QVariant value);
+    void writeData(QVariant dataId, QVariant value) { writeData(dataId, value, false); }
     void reportStatus();
     void on_connectionDetailsSet(QVariant &details);
     void on_connectionRunning();
     void on_connectionFinish();
     void on_connectionCritical(QString msg);
-    void on_connectionMsg(QString msg);
-    void on_transactionSent(QByteArray data);
-    void on_transactionRcv(QByteArray data);
-    void on_transactionTimeout();
-    void on_transactionError(QString msg);
-    void on_transactionWriteFail();
+    void on_connectionMsg(QString msg) { emit message(msg); }
+    void on_transactionSent(QByteArray) {}
+    // The worker's outcome for the transaction on the line.
+    void on_transactionRcv(QByteArray data) { m_transactions->received(data); }
+    void on_transactionTimeout() { m_transactions->timedOut(); }
+    void on_transactionError(QString msg) { m_transactions->failed(msg); }
+    void on_transactionWriteFail() { m_transactions->writeFailed(); }
 
 protected:
     // Hooks of the concrete device, called by the engine.
@@ -144,16 +146,11 @@ protected:
     ZRegister *acceptRequest(const QVariant &dataId);
 
 private slots:
-    void on_askTimerTimeout();
     void on_reconnectTimerTimeout();
 
 private:
-    void clearQueue();
-    void enqueue(const QByteArray &frame, ZRegister *reg, int kind, const QVariant &value);
-    void countLost();
-    void becomeDisconnected();
-    void armTimer();
-    void failTransaction(ZRegister *reg, const QString &text);
+    // The exchange calls the hooks above, sets the connected state and emits the signals.
+    friend class ZTransactionQueue;
 
     bool m_started = false;
     bool m_connected = false;
@@ -161,8 +158,7 @@ private:
     bool m_paused = false;
     // stop() was called on a started device and the worker has not ended yet.
     bool m_stopping = false;
-    QList<Transaction *> m_queue;
-    QTimer *m_askTimer = nullptr;
+    ZTransactionQueue *m_transactions = nullptr;
     // The operator started the exchange and has not stopped it: a link that ends by itself
     // (adapter pulled, port missing) is started again every ReconnectIntervalMs.
     bool m_wanted = false;
@@ -175,12 +171,10 @@ private:
     bool m_autoask = false;
     QString m_name;
     QString m_latinName;
-    int m_lostInRow = 0;
     int m_maxLostInRow = 3;
     ZAbstractConnection *m_connection = nullptr;
     ZAbstractProtocolHendler *m_protocol = nullptr;
     ZRegister *m_statusRegister = nullptr;
-    Transaction m_current;
     RegisterTable *m_registers = nullptr;
 };
 
