@@ -26,7 +26,8 @@ ZRegControl::ZRegControl(QWidget *parent)
       readGroupButton(new QPushButton(tr("Прочитать группу"), this)),
       cancelButton(new QPushButton(tr("Отмена"), this)),
       filterBox(new QComboBox(this)),
-      progressBar(new QProgressBar(this))
+      progressBar(new QProgressBar(this)),
+      groupRead(new ZGroupRead(this))
 {
     setContextMenuPolicy(Qt::CustomContextMenu);
     progressBar->setAlignment(Qt::AlignCenter);
@@ -43,6 +44,18 @@ ZRegControl::ZRegControl(QWidget *parent)
     // button.
     connect(this, &QWidget::customContextMenuRequested, this, &ZRegControl::customMenuRequested);
     connect(view, &ZTableView::readRequest, this, &ZRegControl::readReg);
+    connect(groupRead, &ZGroupRead::progress, this, [this](int number, int done) {
+        const int count = groupRead->count();
+        progressBar->setFormat(tr("Чтение регистра %1 [%v/%2]").arg(number).arg(count));
+        progressBar->setValue(done);
+    });
+    connect(groupRead, &ZGroupRead::finished, this, [this] {
+        progressBar->hide();
+        cancelButton->hide();
+        for (const QMetaObject::Connection &c : qAsConst(groupConnections))
+            disconnect(c);
+        groupConnections.clear();
+    });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -75,7 +88,7 @@ ZRegControl::~ZRegControl()
         return;
     // A group read left running would leave the device blocked for everybody else. Without one
     // the queue holds other windows' requests, which are not ours to drop.
-    if (groupRunning)
+    if (groupRead->isRunning())
         device->abort();
     device->setPause(false);
 }
@@ -110,6 +123,10 @@ void ZRegControl::setDevice(ZAbstractDevice *device)
     view->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     setWindowTitle(device->property("name").toString());
+    connect(groupRead, &ZGroupRead::pauseDevice, device, &ZAbstractDevice::setPause);
+    connect(groupRead, &ZGroupRead::abortDevice, device, &ZAbstractDevice::abort);
+    connect(groupRead, &ZGroupRead::readRegister, device, &ZAbstractDevice::readData);
+    connect(groupRead, &ZGroupRead::blockDevice, device, &ZAbstractDevice::setBlock);
 
     // The table can be used while the device answers and nobody holds it. Either signal alone
     // would enable it wrongly: the end of a group read unblocks a device that may have lost its
@@ -122,7 +139,7 @@ void ZRegControl::setDevice(ZAbstractDevice *device)
     }
     // A stopped device answers nothing more; the group read would wait for ever.
     connect(device, &ZAbstractDevice::finished, this, [this] {
-        if (groupRunning)
+        if (groupRead->isRunning())
             cancelReadGroup();
     });
     device->reportStatus();
@@ -192,105 +209,24 @@ void ZRegControl::readGroup()
                               QMessageBox::Ok);
         return;
     }
-    if (groupRunning)
+    if (groupRead->isRunning())
         return;
 
+    // Write-only registers cannot be read: asking would only bring a refusal and an error
+    // message for each of them.
+    QVector<QVariant> numbers;
+    for (int row = 0; row < proxyModel->rowCount(); ++row) {
+        if (proxyModel->index(row, ZRegModel::ColumnAccess).data(Qt::UserRole).toInt() != WriteOnly)
+            numbers << rowNumber(row);
+    }
     groupConnections << connect(device, &ZAbstractDevice::paketRcv, this, &ZRegControl::devicePaketRcv)
                      << connect(device, &ZAbstractDevice::paketError, this, &ZRegControl::devicePaketRcv)
                      << connect(device, &ZAbstractDevice::paketWriteFail, this, &ZRegControl::devicePaketWriteError)
                      << connect(device, &ZAbstractDevice::paketTimeout, this, &ZRegControl::devicePaketTimout);
-    device->setPause(true);
-    device->abort();
-
-    // Write-only registers cannot be read: asking would only bring a refusal and an error
-    // message for each of them.
-    groupNumbers.clear();
-    for (int row = 0; row < proxyModel->rowCount(); ++row) {
-        if (proxyModel->index(row, ZRegModel::ColumnAccess).data(Qt::UserRole).toInt() != WriteOnly)
-            groupNumbers << rowNumber(row);
-    }
-    groupCount = groupNumbers.size();
-    groupIndex = 0;
-    // The device refuses at once only while it is stopping; its `finished` then ends the read.
-    // Such refusals arrive before the read counts as running and are not taken for answers.
-    for (const QVariant &number : qAsConst(groupNumbers))
-        device->readData(number);
-    groupRunning = true;
-
-    device->setBlock(true);
-    device->setPause(false);
-
-    groupNumber = groupCount > 0 ? groupNumbers.at(0).toInt() : 0;
-    progressBar->setMaximum(groupCount);
-    showGroupProgress();
-    progressBar->setValue(1);
+    progressBar->setMaximum(numbers.size());
+    groupRead->start(numbers);
     progressBar->show();
     cancelButton->show();
-}
-
-void ZRegControl::showGroupProgress()
-{
-    progressBar->setFormat(tr("Чтение регистра %1 [%v/%2]").arg(groupNumber).arg(groupCount));
-}
-
-void ZRegControl::devicePaketRcv(QVariant dataId)
-{
-    advanceGroupRead(dataId);
-}
-
-void ZRegControl::devicePaketError(QVariant dataId, QString errorText)
-{
-    Q_UNUSED(errorText)
-    advanceGroupRead(dataId);
-}
-
-void ZRegControl::devicePaketWriteError(QVariant dataId)
-{
-    advanceGroupRead(dataId);
-}
-
-void ZRegControl::devicePaketTimout(QVariant dataId)
-{
-    advanceGroupRead(dataId);
-}
-
-void ZRegControl::advanceGroupRead(const QVariant &dataId)
-{
-    if (!groupRunning)
-        return;
-    // Only the awaited register's outcome counts. A status poll already on the line when the
-    // read began reports its own failure through the same signals; counted, it would end the
-    // read one register early and the abort would drop the last request.
-    if (groupIndex >= groupCount || dataId != groupNumbers.at(groupIndex))
-        return;
-    nextGroupRow();
-}
-
-void ZRegControl::nextGroupRow()
-{
-    if (groupIndex >= groupCount - 1) {
-        cancelReadGroup();
-        return;
-    }
-    ++groupIndex;
-    groupNumber = groupNumbers.at(groupIndex).toInt();
-    showGroupProgress();
-    progressBar->setValue(groupIndex + 1);
-}
-
-void ZRegControl::cancelReadGroup()
-{
-    if (device) {
-        device->abort();
-        device->setBlock(false);
-    }
-    progressBar->hide();
-    cancelButton->hide();
-    for (const QMetaObject::Connection &c : qAsConst(groupConnections))
-        disconnect(c);
-    groupConnections.clear();
-    groupRunning = false;
-    groupNumbers.clear();
 }
 
 void ZRegControl::customMenuRequested(QPoint pos)

@@ -5,8 +5,9 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QVariant>
-#include <QVector>
 #include <QWidget>
+
+#include "zgroupread.h"
 
 class QComboBox;
 class QProgressBar;
@@ -20,9 +21,8 @@ class ZTableView;
 // The register dialog: every register of the device with its last value and state, a filter by
 // purpose, reading one register or every listed one, and writing a value by editing it in place.
 //
-// A group read queues a read of every listed register that can be read at once and blocks the
-// device, so that nothing else is asked of it meanwhile; the progress follows the answers, one
-// register at a time, and the last answer (or "Отмена") unblocks the device again.
+// A group read (ZGroupRead) reads every listed register that can be read, one after another,
+// with the device blocked for everybody else; the progress bar follows it and "Отмена" ends it.
 class ZRegControl : public QWidget
 {
     Q_OBJECT
@@ -34,14 +34,15 @@ public:
     void setDevice(ZAbstractDevice *device);
 
 public slots:
-    void devicePaketRcv(QVariant dataId);
-    void devicePaketError(QVariant dataId, QString errorText);
-    void devicePaketWriteError(QVariant dataId);
-    void devicePaketTimout(QVariant dataId);
+    // The device's outcomes while a group read runs, each moving it on.
+    void devicePaketRcv(QVariant dataId) { groupRead->advance(dataId); }
+    void devicePaketError(QVariant dataId, QString) { groupRead->advance(dataId); }
+    void devicePaketWriteError(QVariant dataId) { groupRead->advance(dataId); }
+    void devicePaketTimout(QVariant dataId) { groupRead->advance(dataId); }
     void customMenuRequested(QPoint pos);
     void readReg();
     void readGroup();
-    void cancelReadGroup();
+    void cancelReadGroup() { groupRead->cancel(); }
     void filterChange(int index);
 
 protected:
@@ -52,10 +53,7 @@ private slots:
     void setControlsEnabled(bool enabled);
 
 private:
-    void advanceGroupRead(const QVariant &dataId);
-    void nextGroupRow();
     QVariant rowNumber(int row) const;
-    void showGroupProgress();
 
     QPointer<ZAbstractDevice> device;
     QSortFilterProxyModel *proxyModel = nullptr;
@@ -68,15 +66,8 @@ private:
     QPushButton *cancelButton;
     QComboBox *filterBox;
     QProgressBar *progressBar;
-    int groupIndex = 0;
-    int groupCount = 0;
-    int groupNumber = 0;
-
-    // A group read is under way.
-    bool groupRunning = false;
-    // The registers of the running group read, fixed when it starts: the operator may change
-    // the filter meanwhile, and the answers have to be matched against what was asked.
-    QVector<QVariant> groupNumbers;
+    ZGroupRead *groupRead;
+    // The device's outcomes, routed to the group read while it runs.
     QList<QMetaObject::Connection> groupConnections;
 };
 
