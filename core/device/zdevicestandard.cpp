@@ -28,58 +28,7 @@ QString ZDeviceStandard::lcdText(const QByteArray &block)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Service commands; each goes through the engine's checks and refusals.
-
-void ZDeviceStandard::resetAlarms()
-{
-    writeData(int(RegisterAlarms), 1);
-}
-
-void ZDeviceStandard::resetAlarmJournal()
-{
-    writeData(int(RegisterAlarmJournal), 1);
-}
-
-void ZDeviceStandard::readAlarms()
-{
-    readData(int(RegisterAlarms));
-}
-
-void ZDeviceStandard::readAlarmJournal()
-{
-    readData(int(RegisterAlarmJournal));
-}
-
-void ZDeviceStandard::blockButtonClicked(int num)
-{
-    writeData(int(RegisterButton), num);
-}
-
-void ZDeviceStandard::readFirmwareVersion()
-{
-    readData(int(RegisterFirmware));
-}
-
-void ZDeviceStandard::writeDefaults()
-{
-    writeData(int(RegisterDefaults), 1);
-}
-
-void ZDeviceStandard::writeReboot()
-{
-    writeData(int(RegisterReboot), 1);
-}
-
-// ---------------------------------------------------------------------------------------------
 // Engine hooks
-
-void ZDeviceStandard::onStarted()
-{
-}
-
-void ZDeviceStandard::onFinished()
-{
-}
 
 void ZDeviceStandard::onConnected()
 {
@@ -124,11 +73,6 @@ void ZDeviceStandard::onPaketError(QVariant dataId, QString text)
 {
     Q_UNUSED(text)
     onRegisterError(dataId);
-}
-
-void ZDeviceStandard::onPaketTimeout(QVariant dataId)
-{
-    Q_UNUSED(dataId)
 }
 
 void ZDeviceStandard::onStatusReceived(QByteArray payload)

@@ -50,14 +50,15 @@ signals:
 
 public slots:
     virtual void reportTelemetry() = 0;
-    virtual void resetAlarms();
-    virtual void resetAlarmJournal();
-    virtual void readAlarms();
-    virtual void readAlarmJournal();
-    void blockButtonClicked(int num);
-    void readFirmwareVersion();
-    void writeDefaults();
-    void writeReboot();
+    // Service commands; each goes through the engine's checks and refusals.
+    virtual void resetAlarms() { writeData(int(RegisterAlarms), 1); }
+    virtual void resetAlarmJournal() { writeData(int(RegisterAlarmJournal), 1); }
+    virtual void readAlarms() { readData(int(RegisterAlarms)); }
+    virtual void readAlarmJournal() { readData(int(RegisterAlarmJournal)); }
+    void blockButtonClicked(int num) { writeData(int(RegisterButton), num); }
+    void readFirmwareVersion() { readData(int(RegisterFirmware)); }
+    void writeDefaults() { writeData(int(RegisterDefaults), 1); }
+    void writeReboot() { writeData(int(RegisterReboot), 1); }
 
 protected:
     virtual void decodeTelemetry(QByteArray payload) = 0;
@@ -66,13 +67,13 @@ protected:
     virtual void onRegisterReceived(QVariant dataId) = 0;
     virtual void onRegisterError(QVariant dataId) = 0;
 
-    void onStarted() override;
-    void onFinished() override;
+    void onStarted() override {}
+    void onFinished() override {}
     void onConnected() override;
     void onDisconnected() override;
     void onDataReceived(QVariant dataId) override;
     void onPaketError(QVariant dataId, QString text) override;
-    void onPaketTimeout(QVariant dataId) override;
+    void onPaketTimeout(QVariant) override {}
     void onStatusReceived(QByteArray payload) override;
 
     // Filled by the concrete device's constructor; the alarms are its children.

@@ -231,10 +231,6 @@ void ZTarnVex::resetTelemetry()
     m_averagePow = -1.0f;
 }
 
-void ZTarnVex::connectedHook()
-{
-}
-
 void ZTarnVex::onRegisterReceived(QVariant dataId)
 {
     switch (dataId.toInt()) {

@@ -81,7 +81,7 @@ public slots:
 protected:
     void decodeTelemetry(QByteArray payload) override;
     void resetTelemetry() override;
-    void connectedHook() override;
+    void connectedHook() override {}
     void onRegisterReceived(QVariant dataId) override;
     void onRegisterError(QVariant dataId) override;
 
