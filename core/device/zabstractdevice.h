@@ -146,6 +146,8 @@ protected:
     ZRegister *acceptRequest(const QVariant &dataId);
 
 private slots:
+    // The pacing step, when the exchange's ask timer runs out.
+    void on_askTimerTimeout() { m_transactions->sendNext(); }
     void on_reconnectTimerTimeout();
 
 private:

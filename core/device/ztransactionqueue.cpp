@@ -10,7 +10,7 @@ ZTransactionQueue::ZTransactionQueue(ZAbstractDevice *device)
       m_timer(new QTimer(this))
 {
     m_timer->setSingleShot(true);
-    connect(m_timer, &QTimer::timeout, this, &ZTransactionQueue::sendNext);
+    connect(m_timer, &QTimer::timeout, device, &ZAbstractDevice::on_askTimerTimeout);
 }
 
 void ZTransactionQueue::append(const QByteArray &frame, ZRegister *reg, int kind,

@@ -33,6 +33,8 @@ public:
     // The next transaction goes out one ask interval from now; not while the device stops.
     void arm();
     void halt() { m_timer->stop(); }
+    // The pacing step: the next request, or a status poll when none waits.
+    void sendNext();
 
     // The worker's outcome for the transaction on the line.
     void received(const QByteArray &data);
@@ -41,7 +43,6 @@ public:
     void writeFailed();
 
 private:
-    void sendNext();
     void check(const QByteArray &payload);
     void succeed(ZRegister *reg, int state);
     void fail(ZRegister *reg, const QString &text);

@@ -7,7 +7,7 @@ void ZGroupRead::start(const QVector<QVariant> &numbers)
     emit pauseDevice(true);
     emit abortDevice();
     m_numbers = numbers;
-    m_index = 0;
+    groupIndex = 0;
     // The device refuses at once only while it is stopping; its `finished` then ends the read.
     // Such refusals arrive before the read counts as running and are not taken for answers.
     for (const QVariant &number : numbers)
@@ -23,14 +23,14 @@ void ZGroupRead::advance(const QVariant &dataId)
     // Only the awaited register's outcome counts. A status poll already on the line when the
     // read began reports its own failure through the same signals; counted, it would end the
     // read one register early and the abort would drop the last request.
-    if (!m_running || m_index >= m_numbers.size() || dataId != m_numbers.at(m_index))
+    if (!m_running || groupIndex >= m_numbers.size() || dataId != m_numbers.at(groupIndex))
         return;
-    if (m_index == m_numbers.size() - 1) {
+    if (groupIndex == m_numbers.size() - 1) {
         cancel();
         return;
     }
-    ++m_index;
-    emit progress(m_numbers.at(m_index).toInt(), m_index + 1);
+    ++groupIndex;
+    emit progress(m_numbers.at(groupIndex).toInt(), groupIndex + 1);
 }
 
 void ZGroupRead::cancel()

@@ -20,7 +20,7 @@ public:
     explicit ZGroupRead(QObject *parent = nullptr) : QObject(parent) {}
 
     bool isRunning() const { return m_running; }
-    int count() const { return m_numbers.size(); }
+    int groupCount() const { return m_numbers.size(); }
 
     // Reads the registers `numbers` in that order; nothing while a read is running.
     void start(const QVector<QVariant> &numbers);
@@ -34,7 +34,7 @@ signals:
     void abortDevice();
     void readRegister(QVariant dataId);
     void blockDevice(bool block);
-    // Register `number` is awaited, the `done`-th of count().
+    // Register `number` is awaited, the `done`-th of groupCount().
     void progress(int number, int done);
     // The device is free again; sent before the read stops counting as running.
     void finished();
@@ -45,7 +45,7 @@ private:
     // The registers of the running read, fixed when it starts: the operator may change the
     // dialog's filter meanwhile, and the outcomes have to be matched against what was asked.
     QVector<QVariant> m_numbers;
-    int m_index = 0;
+    int groupIndex = 0;
 };
 
 #endif // ZGROUPREAD_H

@@ -45,7 +45,7 @@ ZRegControl::ZRegControl(QWidget *parent)
     connect(this, &QWidget::customContextMenuRequested, this, &ZRegControl::customMenuRequested);
     connect(view, &ZTableView::readRequest, this, &ZRegControl::readReg);
     connect(groupRead, &ZGroupRead::progress, this, [this](int number, int done) {
-        const int count = groupRead->count();
+        const int count = groupRead->groupCount();
         progressBar->setFormat(tr("Чтение регистра %1 [%v/%2]").arg(number).arg(count));
         progressBar->setValue(done);
     });

@@ -35,10 +35,10 @@ public:
 
 public slots:
     // The device's outcomes while a group read runs, each moving it on.
-    void devicePaketRcv(QVariant dataId) { groupRead->advance(dataId); }
-    void devicePaketError(QVariant dataId, QString) { groupRead->advance(dataId); }
-    void devicePaketWriteError(QVariant dataId) { groupRead->advance(dataId); }
-    void devicePaketTimout(QVariant dataId) { groupRead->advance(dataId); }
+    void devicePaketRcv(QVariant dataId) { advanceGroupRead(dataId); }
+    void devicePaketError(QVariant dataId, QString) { advanceGroupRead(dataId); }
+    void devicePaketWriteError(QVariant dataId) { advanceGroupRead(dataId); }
+    void devicePaketTimout(QVariant dataId) { advanceGroupRead(dataId); }
     void customMenuRequested(QPoint pos);
     void readReg();
     void readGroup();
@@ -54,6 +54,8 @@ private slots:
 
 private:
     QVariant rowNumber(int row) const;
+    // Every answer, error, time-out or refusal while a group read runs moves it on.
+    void advanceGroupRead(const QVariant &dataId) { groupRead->advance(dataId); }
 
     QPointer<ZAbstractDevice> device;
     QSortFilterProxyModel *proxyModel = nullptr;

@@ -83,7 +83,7 @@ void TestZGroupRead::run()
     DeviceDouble device(&read);
     device.refuses = refuses;
     read.start(numbers.toVector());
-    QCOMPARE(read.count(), numbers.size());
+    QCOMPARE(read.groupCount(), numbers.size());
     QStringList expected;
     if (numbers.isEmpty())
         expected << "pause 1" << "abort" << "block 1" << "pause 0" << "progress 0 1";
