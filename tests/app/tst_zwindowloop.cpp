@@ -7,23 +7,18 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
 #include <memory>
 
+#include "emulatorrig.h"
 #include "tarnwindow.h"
-#include "zabstractconnection.h"
 #include "zconsole.h"
 #include "zexchangetext.h"
 #include "zmonitor.h"
-#include "emulatorport.h"
-#include "zdeviceemulator.h"
-#include "zdevicefactory.h"
 #include "zshowfloatedit.h"
 #include "zstartup.h"
-#include "ztarnvex.h"
 #include "zwindowloop.h"
 
 namespace {
@@ -63,22 +58,19 @@ private slots:
 void TestWindowLoop::restartKeepsTheDeviceAndExitEnds()
 {
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-    QTemporaryDir dir;
-    ZStartup::useSettingsFileIn(dir.path());
+    EmulatorRig rig;
+    ZStartup::useSettingsFileIn(rig.dir.path());
     {
         std::unique_ptr<QSettings> settings(ZStartup::openSettings());
         settings->setValue("Logger/Enable", false);
     }
-    ZDeviceEmulator emulator(QStringLiteral(TARN_DB_PATH));
-    emulator.setDeterministic(true);
-    QVERIFY(emulator.start(dir.filePath("ttyTARN")));
-    std::unique_ptr<ZTarnVex> device = ZDeviceFactory::createTarnVex(QStringLiteral(TARN_DB_PATH));
-    pointAtEmulator(device.get(), emulator);
+    QVERIFY(rig.startEmulator());
+    ZTarnVex *device = rig.device.get();
     device->start();
     int disconnections = 0;
-    connect(device.get(), &ZAbstractDevice::disconnected, [&disconnections] { ++disconnections; });
+    connect(device, &ZAbstractDevice::disconnected, [&disconnections] { ++disconnections; });
 
-    auto loop = std::make_unique<ZWindowLoop>(device.get(), 321);
+    auto loop = std::make_unique<ZWindowLoop>(device, 321);
     QPointer<TarnWindow> first;
     QPointer<ZMonitor> monitor;
     QString question;
@@ -160,7 +152,7 @@ void TestWindowLoop::restartKeepsTheDeviceAndExitEnds()
     QVERIFY2(secondShowedAtOnce, "the new window shows the device's state from its first moment");
     QCOMPARE(disconnections, 0);
     QVERIFY(device->isConnected());
-    device.reset();
+    rig.device.reset();
     loop.reset();
 }
 

@@ -44,11 +44,16 @@ QByteArray writeRequest(int reg, const QByteArray &value)
     return requestFrame(ZFastProtocolHendler::WriteCommand, reg, value);
 }
 
+QByteArray replyBody(quint8 command, int reg, const QByteArray &value)
+{
+    return QByteArray("\x00\xFF", 2) + char(command) + le16(reg) + value;
+}
+
 QByteArray replyFrame(int reg, const QByteArray &value, bool write)
 {
     // The device answers with the request's command plus one.
     const int command = (write ? ZFastProtocolHendler::WriteCommand : ZFastProtocolHendler::ReadCommand) + 1;
-    return ZFastProtocolHendler::makeFrame(QByteArray("\x00\xFF", 2) + char(command) + le16(reg) + value);
+    return ZFastProtocolHendler::makeFrame(replyBody(quint8(command), reg, value));
 }
 
 QByteArray cut(const QByteArray &stuffed)

@@ -17,6 +17,8 @@ QByteArray requestFrame(quint8 command, int reg, const QByteArray &value = QByte
 QByteArray readRequest(int reg);
 QByteArray writeRequest(int reg, const QByteArray &value);
 
+// Device to host, unstuffed: sender 00, receiver FF, any command, the register, the value.
+QByteArray replyBody(quint8 command, int reg, const QByteArray &value = QByteArray());
 // Device to host: the answer to a read (or, with `write`, to a write) carrying `value`.
 QByteArray replyFrame(int reg, const QByteArray &value, bool write = false);
 // What the worker cuts out of a stuffed frame and hands on: everything but the end pair.

@@ -15,7 +15,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include "zabstractconnection.h"
+#include "scriptedconnection.h"
+#include "testbytes.h"
 #include "zdevicefactory.h"
 #include "zfastprotocolhendler.h"
 #include "zregister.h"
@@ -23,37 +24,10 @@
 
 namespace {
 
-// Plays the worker's part: takes the device's requests and does nothing with them.
-class DummyConnection : public ZAbstractConnection
-{
-public:
-    explicit DummyConnection(ZAbstractProtocolHendler *handler) : ZAbstractConnection(handler) {}
-
-    void setDetails(const QVariant &details) override { m_details = details; }
-    QVariant details() const override { return m_details; }
-    void send(const QByteArray &request) override
-    {
-        if (!request.isEmpty())
-            ++requests;
-    }
-    void stopConnection() override {}
-    void openConnection() override {}
-    void closeConnection() override {}
-    int type() const override { return 1; }
-
-    int requests = 0;
-
-protected:
-    void run() override {}
-
-private:
-    QVariant m_details;
-};
-
 struct Rig
 {
     QCoreApplication *app = nullptr;
-    DummyConnection *conn = nullptr;
+    ScriptedConnection *conn = nullptr;
     ZTarnVex *dev = nullptr;
     ZFastProtocolHendler *handler = nullptr;
     int statusNumber = 0;
@@ -77,19 +51,21 @@ Rig &rig()
         rig->app = new QCoreApplication(argc, argv);
         rig->dev = ZDeviceFactory::createTarnVex(QStringLiteral(TARN_DB_PATH),
                                                  [rig](ZAbstractProtocolHendler *h) {
-                                                     return rig->conn = new DummyConnection(h);
+                                                     return rig->conn = new ScriptedConnection(h);
                                                  }).release();
         rig->handler = static_cast<ZFastProtocolHendler *>(rig->dev->protocol());
         rig->statusNumber = rig->dev->statusRegister()->number().toInt();
         rig->dev->setAskInterval(0);
         rig->dev->start();
-        emit rig->conn->running();
-        // Running announced, then the first status poll goes out on the timer.
+        rig->conn->deliverRunning();
+        // Running announced, then the first status poll goes out on the timer, after the empty
+        // request that starts the worker. (This build has no Qt Test to wait with.)
+        auto polled = [rig] { return !rig->conn->requests.value(rig->conn->requests.size() - 1).isEmpty(); };
         QElapsedTimer timer;
         timer.start();
-        while (rig->conn->requests == 0 && timer.elapsed() < 5000)
+        while (!polled() && timer.elapsed() < 5000)
             QCoreApplication::processEvents();
-        if (rig->conn->requests == 0 || !rig->dev->isStarted())
+        if (!polled() || !rig->dev->isStarted())
             die("the device never polled its status");
         return rig;
     }();
@@ -106,18 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint8_t control = data[0];
     const QByteArray rest(reinterpret_cast<const char *>(data + 1), int(size - 1));
 
-    QByteArray frame;
-    if (control & 0x02) {
-        frame = rest;
-    } else {
-        // The reply to a read: sender 00, receiver FF, read command plus one, the register.
-        QByteArray body;
-        body.append('\x00').append('\xFF').append(char(ZFastProtocolHendler::ReadCommand + 1));
-        body.append(char(r.statusNumber & 0xFF)).append(char((r.statusNumber >> 8) & 0xFF));
-        body.append(rest);
-        const QByteArray stuffed = ZFastProtocolHendler::makeFrame(body);
-        frame = stuffed.left(stuffed.size() - 2); // cut as the worker cuts it: no end pair
-    }
+    const QByteArray frame = control & 0x02 ? rest : TestBytes::response(r.statusNumber, rest);
     r.handler->setLengthCheckOff(control & 0x01);
 
     // The transaction on the line stays the status poll: only the poll timer replaces it, and
@@ -126,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // leaves them in it, and each input would scan all earlier ones.)
     ZRegister *status = r.dev->statusRegister();
     status->setState(StateNone);
-    emit r.conn->received(frame);
+    r.conn->requests.clear(); // kept by nobody here, and a run is long
+    r.conn->deliverReceived(frame);
     QCoreApplication::sendPostedEvents();
 
     // Every reply is judged, and a well-formed one of the right length is taken.

@@ -4,9 +4,7 @@
 // A receiver device wired to the real register table and protocol handler and to a scripted
 // connection, with helpers that play one exchange at a time.
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include "scriptedconnection.h"
@@ -32,27 +30,12 @@ struct DeviceRig
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    template <class F> static bool waitUntil(F done, int ms = 3000)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(1);
-        }
-        return true;
-    }
-    static void settle() { waitUntil([] { return false; }, 20); }
-
-    // Waits for the device to hand the connection a new request and returns it.
+    // Waits for the device to hand the connection a new request and returns it. The requests
+    // are events to wait for: QTest::qWaitFor would sleep 10 ms a pass, two passes a request.
     QByteArray nextRequest()
     {
-        const int before = conn->requests.size();
-        if (!waitUntil([&] { return conn->requests.size() > before; }))
-            return QByteArray();
-        return conn->requests.last();
+        QSignalSpy requested(conn, &ScriptedConnection::requested);
+        return requested.wait() ? conn->requests.last() : QByteArray();
     }
 
     // Starts the device; the first status poll is then on the line.
@@ -68,15 +51,10 @@ struct DeviceRig
     void timeout() { deliver([&] { conn->deliverTimeout(); }); }
     template <class F> void deliver(F outcome)
     {
-        const int before = conn->requests.size();
+        QSignalSpy requested(conn, &ScriptedConnection::requested);
         outcome();
-        waitUntil([&] { return conn->requests.size() > before; });
-    }
-
-    // A response frame as the worker hands it over: cut out of the stream, without end pair.
-    static QByteArray response(int reg, const QByteArray &value, bool write = false)
-    {
-        return TestBytes::response(reg, value, write);
+        if (requested.isEmpty())
+            requested.wait();
     }
 };
 

@@ -4,45 +4,15 @@
 #include <QtTest>
 
 #include <cmath>
-#include <memory>
 
+#include "emulatorrig.h"
 #include "zabstractconnection.h"
-#include "emulatorport.h"
-#include "zdeviceemulator.h"
-#include "zdevicefactory.h"
-#include "zserialconnection.h"
-#include "ztarnvex.h"
-
-namespace {
-
-// One device graph built as start-up builds it, pointed at an emulator of its own.
-struct Stack
-{
-    ZDeviceEmulator emulator{QStringLiteral(TARN_DB_PATH)};
-    std::unique_ptr<ZTarnVex> device;
-
-    bool open(const QString &link)
-    {
-        emulator.setDeterministic(true);
-        if (!emulator.start(link))
-            return false;
-        device = ZDeviceFactory::createTarnVex(QStringLiteral(TARN_DB_PATH));
-        pointAtEmulator(device.get(), emulator);
-        device->connection()->setReadTimeout(250);
-        return true;
-    }
-
-    ZRegister *reg(int number) { return findRegister(device->registers(), number); }
-};
-
-} // namespace
 
 class TestTarnVexEndToEnd : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -61,19 +31,14 @@ private slots:
     void stopAndStartAgain();
 
 private:
-    QTemporaryDir m_dir;
-    Stack *m_stack = nullptr;
+    // One device graph built as start-up builds it, pointed at an emulator of its own.
+    EmulatorRig *m_stack = nullptr;
 };
-
-void TestTarnVexEndToEnd::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-}
 
 void TestTarnVexEndToEnd::init()
 {
-    m_stack = new Stack;
-    QVERIFY2(m_stack->open(m_dir.filePath("ttyTARN")), qPrintable(m_stack->emulator.errorString()));
+    m_stack = new EmulatorRig(250);
+    QVERIFY(m_stack->startEmulator());
 }
 
 void TestTarnVexEndToEnd::cleanup()

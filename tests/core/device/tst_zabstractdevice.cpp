@@ -90,7 +90,7 @@ void TestZAbstractDevice::startRefusals()
         if (missing.isEmpty()) {
             dev.start();
             conn->deliverRunning();
-            QVERIFY(DeviceRig::waitUntil([&] { return dev.isStarted(); }));
+            QVERIFY(QTest::qWaitFor([&] { return dev.isStarted(); }));
         }
         const int sends = conn->requests.size();
 
@@ -135,7 +135,7 @@ void TestZAbstractDevice::stopLifecycle()
     QCOMPARE(finished.count(), 1);
 
     QVERIFY(rig.start());
-    rig.answer(DeviceRig::response(1, QByteArray(207, 0)));
+    rig.answer(TestBytes::response(1, QByteArray(207, 0)));
     QVERIFY(rig.dev->isConnected());
     QSignalSpy initFinish(rig.dev, &ZAbstractDevice::initFinish);
     QSignalSpy disconnected(rig.dev, &ZAbstractDevice::disconnected);
@@ -151,19 +151,19 @@ void TestZAbstractDevice::stopLifecycle()
     rig.dev->readData(15);
     QCOMPARE(error.count(), 2);
     QCOMPARE(error.last().at(0).toString(), QStringLiteral("ТАРН: устройство остановлено."));
-    rig.conn->deliverReceived(DeviceRig::response(1, QByteArray(207, 0)));
-    DeviceRig::settle();
+    rig.conn->deliverReceived(TestBytes::response(1, QByteArray(207, 0)));
+    QTest::qWait(20);
     QCOMPARE(statusRcv.count(), 1);
     QCOMPARE(rig.conn->requests.size(), sendsBeforeEnd);
     rig.conn->deliverFinished();
-    QVERIFY(DeviceRig::waitUntil([&] { return finished.count() == 2; }));
+    QVERIFY(QTest::qWaitFor([&] { return finished.count() == 2; }));
     QCOMPARE(disconnected.count(), 1);
     QVERIFY(!rig.dev->isStarted());
     QVERIFY(!rig.dev->isConnected());
     // Nothing is sent by a stopped device, not even after a late outcome.
     const int sends = rig.conn->requests.size();
     rig.conn->deliverTimeout();
-    DeviceRig::settle();
+    QTest::qWait(20);
     QCOMPARE(rig.conn->requests.size(), sends);
 }
 
@@ -190,7 +190,7 @@ void TestZAbstractDevice::lostInRow()
         });
     };
     QVERIFY(rig.start());
-    rig.answer(DeviceRig::response(1, QByteArray(207, 0)));
+    rig.answer(TestBytes::response(1, QByteArray(207, 0)));
     QCOMPARE(connected.count(), 1);
 
     fail();
@@ -206,7 +206,7 @@ void TestZAbstractDevice::lostInRow()
     if (!errors)
         QCOMPARE(rig.dev->statusRegister()->errorText(), QStringLiteral("Нет ответа от устройства"));
 
-    rig.answer(DeviceRig::response(1, QByteArray(207, 0)));
+    rig.answer(TestBytes::response(1, QByteArray(207, 0)));
     QCOMPARE(connected.count(), 2);
     QCOMPARE(rig.dev->lostInRow(), 0);
 }
@@ -217,7 +217,7 @@ void TestZAbstractDevice::lostInRowIsAnEqualityTest()
     QSignalSpy disconnected(rig.dev, &ZAbstractDevice::disconnected);
     QSignalSpy paketError(rig.dev, &ZAbstractDevice::paketError);
     QVERIFY(rig.start());
-    rig.answer(DeviceRig::response(1, QByteArray(207, 0)));
+    rig.answer(TestBytes::response(1, QByteArray(207, 0)));
     rig.timeout();
     rig.timeout();
     rig.dev->setProperty("maxlostinrow", 1);
@@ -227,7 +227,7 @@ void TestZAbstractDevice::lostInRowIsAnEqualityTest()
     QCOMPARE(disconnected.count(), 0);
 
     // A reply that does not parse still proves the line works.
-    QByteArray bad = DeviceRig::response(1, QByteArray(207, 0));
+    QByteArray bad = TestBytes::response(1, QByteArray(207, 0));
     bad[10] = char(bad.at(10) ^ 0x01);
     rig.answer(bad);
     QCOMPARE(rig.dev->lostInRow(), 0);
@@ -245,7 +245,7 @@ void TestZAbstractDevice::writeFailDisconnectsAtOnce()
     QSignalSpy disconnected(rig.dev, &ZAbstractDevice::disconnected);
     QSignalSpy writeFail(rig.dev, &ZAbstractDevice::paketWriteFail);
     QVERIFY(rig.start());
-    rig.answer(DeviceRig::response(1, QByteArray(207, 0)));
+    rig.answer(TestBytes::response(1, QByteArray(207, 0)));
     rig.deliver([&] { rig.conn->deliverWriteFail(); });
     QCOMPARE(disconnected.count(), 1);
     QCOMPARE(writeFail.count(), 1);
@@ -312,12 +312,12 @@ void TestZAbstractDevice::pauseKeepsQueue()
     DeviceRig rig;
     QVERIFY(rig.start());
     rig.dev->setPause(true);
-    rig.conn->deliverReceived(DeviceRig::response(1, QByteArray(207, 0)));
-    DeviceRig::settle();
+    rig.conn->deliverReceived(TestBytes::response(1, QByteArray(207, 0)));
+    QTest::qWait(20);
     const int sends = rig.conn->requests.size();
     rig.dev->readData(15);
     rig.dev->readData(18);
-    DeviceRig::settle();
+    QTest::qWait(20);
     QCOMPARE(rig.conn->requests.size(), sends);
     QCOMPARE(rig.dev->queueSize(), 2);
 
@@ -337,11 +337,11 @@ void TestZAbstractDevice::confirmedFloatWriteThenReadBack()
     rig.dev->writeData(15, QVariant(0.1), true);
     rig.dev->readData(18);
     QCOMPARE(queueChange.count(), 2);
-    rig.answer(DeviceRig::response(1, QByteArray(207, 0)));
+    rig.answer(TestBytes::response(1, QByteArray(207, 0)));
 
     bool ok = false;
     QCOMPARE(rig.conn->requests.last(), rig.handler->buildWriteRequest(*power, 0.1, &ok, 1));
-    rig.answer(DeviceRig::response(15, TestBytes::leFloat(0.1f), true));
+    rig.answer(TestBytes::response(15, TestBytes::leFloat(0.1f), true));
     QCOMPARE(power->state(), int(StateEchoed));
     QCOMPARE(paketRcv.count(), 1);
     QCOMPARE(paketRcv.at(0).at(0), QVariant(15));
@@ -350,9 +350,9 @@ void TestZAbstractDevice::confirmedFloatWriteThenReadBack()
 
     // The read of 18 was waiting first; the read-back comes behind it.
     QCOMPARE(rig.conn->requests.last(), rig.handler->buildReadRequest(*findRegister(rig.table, 18), 1));
-    rig.answer(DeviceRig::response(18, TestBytes::le32(1200)));
+    rig.answer(TestBytes::response(18, TestBytes::le32(1200)));
     QCOMPARE(rig.conn->requests.last(), rig.handler->buildReadRequest(*power, 1));
-    rig.answer(DeviceRig::response(15, TestBytes::leFloat(0.1f)));
+    rig.answer(TestBytes::response(15, TestBytes::leFloat(0.1f)));
     QCOMPARE(power->state(), int(StateConfirmed));
     QCOMPARE(paketRcv.count(), 3);
     QCOMPARE(queueChange.count(), 5);
@@ -387,12 +387,12 @@ void TestZAbstractDevice::writeMismatches()
     QSignalSpy signalFreq(rig.dev, &ZAbstractTarn::signalFreq);
     QVERIFY(rig.start());
     rig.dev->writeData(18, 1000, confirm);
-    rig.answer(DeviceRig::response(1, QByteArray(207, 0)));
+    rig.answer(TestBytes::response(1, QByteArray(207, 0)));
     const int freqBefore = signalFreq.count();
-    rig.answer(DeviceRig::response(18, echo, true));
+    rig.answer(TestBytes::response(18, echo, true));
     if (!readBack.isEmpty()) {
         QCOMPARE(freq->state(), int(StateEchoed));
-        rig.answer(DeviceRig::response(18, readBack));
+        rig.answer(TestBytes::response(18, readBack));
     }
     QCOMPARE(freq->state(), int(StateFailed));
     QCOMPARE(freq->errorText(), text);
@@ -429,7 +429,7 @@ void TestZAbstractDevice::queueClearing()
     QSignalSpy unblocked(rig.dev, &ZAbstractDevice::unblocked);
     if (how == "critical") {
         rig.conn->deliverCritical(QStringLiteral("Serial write fails 5 times in row"));
-        QVERIFY(DeviceRig::waitUntil([&] { return critical.count() == 1; }));
+        QVERIFY(QTest::qWaitFor([&] { return critical.count() == 1; }));
         QCOMPARE(critical.at(0).at(0).toString(),
                  QStringLiteral("Serial write fails 5 times in row"));
     } else if (how == "abort") {

@@ -52,7 +52,7 @@ struct Rig : DeviceRig
         handler->setLengthCheckOff(true);
         start();
     }
-    void status(const QByteArray &payload) { answer(response(1, payload)); }
+    void status(const QByteArray &payload) { answer(TestBytes::response(1, payload)); }
 };
 
 } // namespace
@@ -394,7 +394,7 @@ void TestZTarnVex::registerHooks()
     if (timeout)
         rig.timeout();
     else
-        rig.answer(DeviceRig::response(reg, echo, true));
+        rig.answer(TestBytes::response(reg, echo, true));
     QSignalSpy &spy = reg == 18 ? freq : avg;
     QCOMPARE((reg == 18 ? avg : freq).count(), 0);
     QCOMPARE(spy.count(), emitted);
@@ -411,8 +411,8 @@ void TestZTarnVex::serviceRegisters()
     rig.dev->blockButtonClicked(5);
     rig.status(Telemetry().payload());
     const QByteArray version = QByteArray("1.2.3").leftJustified(16, '\0');
-    rig.answer(DeviceRig::response(65531, version));
-    rig.answer(DeviceRig::response(65531, version));
+    rig.answer(TestBytes::response(65531, version));
+    rig.answer(TestBytes::response(65531, version));
     QCOMPARE(firmware.count(), 2);
     QCOMPARE(rig.dev->firmware(), QStringLiteral("1.2.3"));
     bool ok = false;

@@ -8,21 +8,13 @@
 #include "zfastprotocolhendler.h"
 
 using TestBytes::cut;
+using TestBytes::replyBody;
 
 namespace {
 
 QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
-
-// A response body as the device sends it: sender 00, receiver FF, command, register, value.
-QByteArray responseBody(quint8 command, quint16 number, const QByteArray &value)
-{
-    QByteArray body;
-    body.append(char(0x00)).append(char(0xFF)).append(char(command));
-    body.append(char(number & 0xFF)).append(char(number >> 8)).append(value);
-    return body;
 }
 
 } // namespace
@@ -92,7 +84,7 @@ void TestZFastProtocolHendler::workedResponses()
     const ZRegister reg = makeRegister(1, TypeInt, 2);
 
     const QByteArray response = hex("FE FE 00 FF 04 01 00 34 12 BE A2 FC FC");
-    QCOMPARE(ZFastProtocolHendler::makeFrame(responseBody(0x04, 1, hex("34 12"))), response);
+    QCOMPARE(ZFastProtocolHendler::makeFrame(replyBody(0x04, 1, hex("34 12"))), response);
     QByteArray frame;
     QVERIFY(handler.extractFrame(frame, response));
     QCOMPARE(frame, cut(response));
@@ -111,13 +103,13 @@ void TestZFastProtocolHendler::workedResponses()
     // A stuffed CRC: find a register whose response CRC holds FE or FC and check both ways.
     int stuffedCrcs = 0;
     for (int n = 0; n < 2000 && stuffedCrcs < 4; ++n) {
-        QByteArray plain = QByteArray(2, char(0xFE)) + responseBody(0x04, quint16(n), hex("00 00"));
+        QByteArray plain = QByteArray(2, char(0xFE)) + replyBody(0x04, quint16(n), hex("00 00"));
         const quint16 crc = ZFastProtocolHendler::crc16(plain);
         const quint8 lo = crc & 0xFF, hi = crc >> 8;
         if (lo != 0xFE && lo != 0xFC && hi != 0xFE && hi != 0xFC)
             continue;
         ++stuffedCrcs;
-        const QByteArray stuffed = ZFastProtocolHendler::makeFrame(responseBody(0x04, quint16(n), hex("00 00")));
+        const QByteArray stuffed = ZFastProtocolHendler::makeFrame(replyBody(0x04, quint16(n), hex("00 00")));
         QVERIFY(stuffed.size() > plain.size() + 4);
         QVERIFY(handler.extractFrame(frame, stuffed));
         QCOMPARE(handler.parseResponse(value, frame, makeRegister(n, TypeInt, 2), 1), 0);
@@ -133,24 +125,24 @@ void TestZFastProtocolHendler::parseResults_data()
     QTest::addColumn<QString>("message");
 
     using P = ZFastProtocolHendler;
-    QByteArray badCrc = P::makeFrame(responseBody(0x04, 1, hex("34 12")));
+    QByteArray badCrc = P::makeFrame(replyBody(0x04, 1, hex("34 12")));
     badCrc[badCrc.size() - 3] = char(badCrc.at(badCrc.size() - 3) ^ 0x01);
 
     QTest::newRow("bad crc") << badCrc << 1 << 1 << "Bad CRC";
     QTest::newRow("sender") << P::makeFrame(hex("07 FF 04 01 00 34 12")) << 1 << 2
                             << "Ошибка адреса отправителя. Ожидание 0, приянт 7";
-    QTest::newRow("read answered as write") << P::makeFrame(responseBody(0x06, 1, hex("34 12"))) << 1 << 4
+    QTest::newRow("read answered as write") << P::makeFrame(replyBody(0x06, 1, hex("34 12"))) << 1 << 4
                                             << "Ошибка байта команды. Ожидание 3, приянт 5";
-    QTest::newRow("write answered as read") << P::makeFrame(responseBody(0x04, 1, hex("34 12"))) << 3 << 4
+    QTest::newRow("write answered as read") << P::makeFrame(replyBody(0x04, 1, hex("34 12"))) << 3 << 4
                                             << "Ошибка байта команды. Ожидание 5, приянт 3";
-    QTest::newRow("write kind 2") << P::makeFrame(responseBody(0x06, 1, hex("34 12"))) << 2 << 0 << "Нет ошибок";
-    QTest::newRow("read-back kind 4") << P::makeFrame(responseBody(0x04, 1, hex("34 12"))) << 4 << 0 << "Нет ошибок";
-    QTest::newRow("status kind 0") << P::makeFrame(responseBody(0x04, 1, hex("34 12"))) << 0 << 0 << "Нет ошибок";
-    QTest::newRow("command 0 wraps to 255") << P::makeFrame(responseBody(0x00, 1, hex("34 12"))) << 1 << 4
+    QTest::newRow("write kind 2") << P::makeFrame(replyBody(0x06, 1, hex("34 12"))) << 2 << 0 << "Нет ошибок";
+    QTest::newRow("read-back kind 4") << P::makeFrame(replyBody(0x04, 1, hex("34 12"))) << 4 << 0 << "Нет ошибок";
+    QTest::newRow("status kind 0") << P::makeFrame(replyBody(0x04, 1, hex("34 12"))) << 0 << 0 << "Нет ошибок";
+    QTest::newRow("command 0 wraps to 255") << P::makeFrame(replyBody(0x00, 1, hex("34 12"))) << 1 << 4
                                             << "Ошибка байта команды. Ожидание 3, приянт 255";
-    QTest::newRow("register number") << P::makeFrame(responseBody(0x04, 0xFF02, hex("34 12"))) << 1 << 5
+    QTest::newRow("register number") << P::makeFrame(replyBody(0x04, 0xFF02, hex("34 12"))) << 1 << 5
                                      << "Ошибка номера регистра. Ожидание 1, приянт 65282";
-    QTest::newRow("length") << P::makeFrame(responseBody(0x04, 1, hex("34"))) << 1 << 6
+    QTest::newRow("length") << P::makeFrame(replyBody(0x04, 1, hex("34"))) << 1 << 6
                             << "Ошибка длины регистра. Ожидание 2, приянт 1";
     QTest::newRow("error 3") << P::makeFrame(hex("00 FF 0A 03")) << 2 << 8
                              << "Запись регистра невозможна, либо регистр не найден. Ответ ошибкой 3";
@@ -195,7 +187,7 @@ void TestZFastProtocolHendler::parseResults()
 void TestZFastProtocolHendler::valueBytesUntouchedOnFailure()
 {
     ZFastProtocolHendler handler;
-    const QByteArray frame = cut(ZFastProtocolHendler::makeFrame(responseBody(0x04, 2, hex("34 12"))));
+    const QByteArray frame = cut(ZFastProtocolHendler::makeFrame(replyBody(0x04, 2, hex("34 12"))));
     QByteArray value("keep");
     QCOMPARE(handler.parseResponse(value, frame, makeRegister(1, TypeInt, 2), 1), 5);
     QCOMPARE(value, QByteArray("keep"));
@@ -209,7 +201,7 @@ void TestZFastProtocolHendler::valueBytesUntouchedOnFailure()
 void TestZFastProtocolHendler::lengthCheckOff()
 {
     ZFastProtocolHendler handler;
-    const QByteArray frame = cut(ZFastProtocolHendler::makeFrame(responseBody(0x04, 1, hex("01 02 03"))));
+    const QByteArray frame = cut(ZFastProtocolHendler::makeFrame(replyBody(0x04, 1, hex("01 02 03"))));
     QByteArray value;
     QCOMPARE(handler.parseResponse(value, frame, makeRegister(1, TypeInt, 2), 1), 6);
     handler.setLengthCheckOff(true);
@@ -277,7 +269,7 @@ void TestZFastProtocolHendler::byteByByteStream()
 {
     // The worker asks after every burst; a frame appears only once its end pair has arrived.
     ZFastProtocolHendler handler;
-    const QByteArray reply = ZFastProtocolHendler::makeFrame(responseBody(0x04, 252, hex("FE FC")));
+    const QByteArray reply = ZFastProtocolHendler::makeFrame(replyBody(0x04, 252, hex("FE FC")));
     const QByteArray stream = hex("FC 00 13") + reply;
     QByteArray received, frame;
     for (int i = 0; i < stream.size(); ++i) {
@@ -298,7 +290,7 @@ void TestZFastProtocolHendler::longFramesCarryCorrectCrc()
     for (int i = 0; i < payload.size(); ++i)
         payload[i] = char(i * 7);
     const ZRegister reg = makeRegister(1, TypeStatus, payload.size());
-    const QByteArray stuffed = ZFastProtocolHendler::makeFrame(responseBody(0x04, 1, payload));
+    const QByteArray stuffed = ZFastProtocolHendler::makeFrame(replyBody(0x04, 1, payload));
     QByteArray frame, value;
     QVERIFY(handler.extractFrame(frame, stuffed));
     QCOMPARE(handler.parseResponse(value, frame, reg, 0), 0);
@@ -316,7 +308,7 @@ void TestZFastProtocolHendler::malformedFramesNeverCrash()
     // code without reading or writing out of bounds (the sanitizer build checks the latter).
     ZFastProtocolHendler handler;
     const ZRegister reg = makeRegister(1, TypeInt, 2);
-    const QByteArray good = ZFastProtocolHendler::makeFrame(responseBody(0x04, 1, hex("FE 12")));
+    const QByteArray good = ZFastProtocolHendler::makeFrame(replyBody(0x04, 1, hex("FE 12")));
     QByteArray value;
     for (int len = 0; len <= good.size(); ++len) {
         const int r = handler.parseResponse(value, good.left(len), reg, 1);

@@ -7,12 +7,8 @@
 #include <QtTest>
 
 #include <cmath>
-#include <memory>
 
-#include "zabstractconnection.h"
-#include "emulatorport.h"
-#include "zdeviceemulator.h"
-#include "zdevicefactory.h"
+#include "emulatorrig.h"
 #include "mousedrag.h"
 #include "zmarkermenu.h"
 #include "zrealtimechart.h"
@@ -401,20 +397,17 @@ void TestZSpectrChart::markerMenu()
 
 void TestZSpectrChart::fedByTheReceiver()
 {
-    QTemporaryDir dir;
-    ZDeviceEmulator emulator{QStringLiteral(TARN_DB_PATH)};
-    emulator.setDeterministic(true);
-    emulator.setSignalPower(-42.5);
-    emulator.setOutputVoltage(3.25);
-    QVERIFY2(emulator.start(dir.filePath("ttyTARN")), qPrintable(emulator.errorString()));
-    std::unique_ptr<ZTarnVex> device = ZDeviceFactory::createTarnVex(QStringLiteral(TARN_DB_PATH));
-    pointAtEmulator(device.get(), emulator);
+    EmulatorRig rig;
+    rig.emulator.setSignalPower(-42.5);
+    rig.emulator.setOutputVoltage(3.25);
+    QVERIFY(rig.startEmulator());
+    ZTarnVex *device = rig.device.get();
 
     ZSpectrChart spectrum;
     ZRealTimeChart strip;
-    connect(device.get(), &ZTarnVex::spectrFrame, &spectrum, &ZSpectrChart::spectrFrame);
-    strip.addSource(device.get(), &ZTarnVex::signalPow, QPen(Qt::red));
-    strip.addSource(device.get(), &ZTarnVex::signalVolt, QPen(Qt::blue));
+    connect(device, &ZTarnVex::spectrFrame, &spectrum, &ZSpectrChart::spectrFrame);
+    strip.addSource(device, &ZTarnVex::signalPow, QPen(Qt::red));
+    strip.addSource(device, &ZTarnVex::signalVolt, QPen(Qt::blue));
     QVERIFY(spectrum.createMarker(1, markerColour(1), Max, 0));
     device->start();
 

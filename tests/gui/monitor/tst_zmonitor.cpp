@@ -5,22 +5,18 @@
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QtTest>
 
 #include <algorithm>
 #include <memory>
 
-#include "emulatorport.h"
+#include "emulatorrig.h"
 #include "zabstractconnection.h"
 #include "zabstractprotocolhendler.h"
 #include "zconsole.h"
-#include "zdeviceemulator.h"
-#include "zdevicefactory.h"
 #include "zexchangetext.h"
 #include "zmonitor.h"
-#include "ztarnvex.h"
 
 namespace {
 
@@ -46,35 +42,9 @@ void type(QWidget *widget, const QString &text)
 }
 
 // A receiver for the emulator, and a monitor on it once `open` is called.
-struct Rig
+struct Rig : EmulatorRig
 {
-    QTemporaryDir dir;
-    ZDeviceEmulator emulator{QStringLiteral(TARN_DB_PATH)};
-    std::unique_ptr<ZTarnVex> device{ZDeviceFactory::createTarnVex(QStringLiteral(TARN_DB_PATH))};
-    std::unique_ptr<ZMonitor> monitor;
-
-    Rig()
-    {
-        emulator.setDeterministic(true);
-        device->connection()->setReadTimeout(1000);
-    }
-    ~Rig()
-    {
-        monitor.reset();
-        device.reset();
-    }
-    bool startEmulator()
-    {
-        if (!emulator.start(dir.filePath(QStringLiteral("ttyTARN"))))
-            return false;
-        pointAtEmulator(device.get(), emulator);
-        return true;
-    }
-    bool connect()
-    {
-        device->start();
-        return QTest::qWaitFor([this] { return device->isConnected(); }, 5000);
-    }
+    std::unique_ptr<ZMonitor> monitor; // goes before the device
     void open()
     {
         monitor = std::make_unique<ZMonitor>(device.get());
@@ -201,7 +171,6 @@ void TestZMonitor::statusPollTraffic()
 void TestZMonitor::faultsAndVerdicts()
 {
     Rig rig;
-    QVERIFY(rig.startEmulator());
     QVERIFY(rig.connect());
     rig.open();
     QSignalSpy errors(rig.device.get(), &ZAbstractDevice::paketError);
@@ -222,7 +191,6 @@ void TestZMonitor::faultsAndVerdicts()
 void TestZMonitor::stopAndStartTyped()
 {
     Rig rig;
-    QVERIFY(rig.startEmulator());
     QVERIFY(rig.connect());
     rig.open();
     ZConsole *console = rig.console();

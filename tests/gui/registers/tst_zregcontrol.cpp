@@ -13,66 +13,32 @@
 #include <QtTest>
 
 #include <functional>
-#include <memory>
 
+#include "emulatorrig.h"
+#include "testbytes.h"
 #include "transaction.h"
-#include "zabstractconnection.h"
-#include "emulatorport.h"
-#include "zdeviceemulator.h"
-#include "zdevicefactory.h"
 #include "zregcontrol.h"
 #include "zregmodel.h"
 #include "ztableview.h"
-#include "ztarnvex.h"
 
 namespace {
 
 const int StatusRegister = 1;
 
-QByteArray littleEndian(quint32 v, int width)
-{
-    QByteArray out;
-    for (int i = 0; i < width; ++i)
-        out.append(char((v >> (8 * i)) & 0xFF));
-    return out;
-}
-
-QByteArray floatBytes(float f)
-{
-    quint32 bits;
-    memcpy(&bits, &f, sizeof bits);
-    return littleEndian(bits, 4);
-}
-
-// The emulator, a receiver model connected to it, and the dialog on that model.
-class Rig
+// The dialog on a receiver model connected to the emulator.
+class Rig : public EmulatorRig
 {
 public:
     // `tweak` may change the register table before the dialog sees it.
     explicit Rig(const std::function<void(RegisterTable *)> &tweak = {})
-        : device(ZDeviceFactory::createTarnVex(QStringLiteral(TARN_DB_PATH)))
     {
-        emulator.setDeterministic(true);
         if (tweak)
             tweak(device->registers());
         dialog = new ZRegControl;
         dialog->setDevice(device.get());
         dialog->show();
     }
-    ~Rig()
-    {
-        delete dialog;
-        device.reset();
-    }
-
-    bool connect()
-    {
-        if (!emulator.start(dir.filePath(QStringLiteral("ttyTARN"))))
-            return false;
-        pointAtEmulator(device.get(), emulator);
-        device->start();
-        return QTest::qWaitFor([this] { return device->isConnected(); }, 5000);
-    }
+    ~Rig() { delete dialog; }
 
     ZTableView *view() const { return dialog->findChild<ZTableView *>(); }
     QProgressBar *bar() const { return dialog->findChild<QProgressBar *>(); }
@@ -98,7 +64,6 @@ public:
         const int row = listed().indexOf(number);
         return row < 0 ? QModelIndex() : view()->model()->index(row, column);
     }
-    const ZRegister *reg(int number) const { return findRegister(device->registers(), number); }
     QList<int> readable() const
     {
         QList<int> numbers;
@@ -125,9 +90,6 @@ public:
     }
     quint64 requests(int number) const { return emulator.requestsByRegister().value(number); }
 
-    QTemporaryDir dir;
-    ZDeviceEmulator emulator{QStringLiteral(TARN_DB_PATH)};
-    std::unique_ptr<ZTarnVex> device;
     QPointer<ZRegControl> dialog;
 };
 
@@ -326,14 +288,14 @@ void TestZRegControl::editing_data()
     QTest::addColumn<QByteArray>("stored");
     QTest::addColumn<QVariant>("shown");
 
-    QTest::newRow("float, comma") << 15 << "-55,5" << false << floatBytes(-55.5f) << QVariant(-55.5f);
-    QTest::newRow("float, point") << 22 << "-17.25" << false << floatBytes(-17.25f) << QVariant(-17.25f);
-    QTest::newRow("float, word comma") << 25 << "1comma5" << false << floatBytes(1.5f) << QVariant(1.5f);
-    QTest::newRow("int") << 18 << "71000" << false << littleEndian(71000, 4) << QVariant(71000u);
-    QTest::newRow("largest 4-byte int") << 33 << "4294967295" << false << littleEndian(4294967295u, 4)
+    QTest::newRow("float, comma") << 15 << "-55,5" << false << TestBytes::leFloat(-55.5f) << QVariant(-55.5f);
+    QTest::newRow("float, point") << 22 << "-17.25" << false << TestBytes::leFloat(-17.25f) << QVariant(-17.25f);
+    QTest::newRow("float, word comma") << 25 << "1comma5" << false << TestBytes::leFloat(1.5f) << QVariant(1.5f);
+    QTest::newRow("int") << 18 << "71000" << false << TestBytes::le32(71000) << QVariant(71000u);
+    QTest::newRow("largest 4-byte int") << 33 << "4294967295" << false << TestBytes::le32(4294967295u)
                                         << QVariant(4294967295u);
     QTest::newRow("string") << 30 << "CALL-7" << false << QByteArray("CALL-7").append(10, '\0') << QVariant("CALL-7");
-    QTest::newRow("altered by the device") << 24 << "200" << true << littleEndian(201, 2)
+    QTest::newRow("altered by the device") << 24 << "200" << true << TestBytes::le16(201)
                                            << QVariant("Несовпадение значения при записи, записано 200 получено 201");
 }
 

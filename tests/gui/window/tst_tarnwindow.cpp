@@ -21,12 +21,10 @@
 #include <cmath>
 #include <memory>
 
+#include "emulatorrig.h"
 #include "tarnwindow.h"
 #include "zabstractconnection.h"
 #include "zalarmwidget.h"
-#include "emulatorport.h"
-#include "zdeviceemulator.h"
-#include "zdevicefactory.h"
 #include "zfloatspinbox.h"
 #include "zrealtimechart.h"
 #include "zregcontrol.h"
@@ -35,7 +33,6 @@
 #include "zspectrchart.h"
 #include "zspinbox.h"
 #include "zstartup.h"
-#include "ztarnvex.h"
 
 namespace {
 
@@ -68,15 +65,13 @@ double carrierKey(ZSpectrChart *chart)
     return key;
 }
 
-// The emulator, a receiver connected to it and the main window wired as start-up wires it.
-class Rig
+// The main window wired to a receiver on the emulator as start-up wires it.
+class Rig : public EmulatorRig
 {
 public:
-    Rig() : device(ZDeviceFactory::createTarnVex(QStringLiteral(TARN_DB_PATH)))
+    // A silent emulator is noticed within a second.
+    Rig() : EmulatorRig(150)
     {
-        emulator.setDeterministic(true);
-        // A silent emulator is noticed within a second.
-        device->connection()->setReadTimeout(150);
         window = new TarnWindow;
         QObject::connect(device.get(), &ZAbstractDevice::connected, window, &TarnWindow::deviceConected);
         QObject::connect(device.get(), &ZAbstractDevice::disconnected, window, &TarnWindow::deviceDisconnected);
@@ -89,19 +84,8 @@ public:
         device.reset();
         delete window;
     }
-    bool connect()
-    {
-        if (!emulator.start(dir.filePath(QStringLiteral("ttyTARN"))))
-            return false;
-        pointAtEmulator(device.get(), emulator);
-        device->start();
-        return QTest::qWaitFor([this] { return device->isConnected(); }, 5000);
-    }
     template <typename T = QWidget> T *get(const char *name) const { return child<T>(window, name); }
 
-    QTemporaryDir dir;
-    ZDeviceEmulator emulator{QStringLiteral(TARN_DB_PATH)};
-    std::unique_ptr<ZTarnVex> device;
     TarnWindow *window;
 };
 
