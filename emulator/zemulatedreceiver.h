@@ -2,15 +2,15 @@
 #define ZEMULATEDRECEIVER_H
 
 #include <QByteArray>
-#include <QMap>
-#include <QString>
 
-#include <random>
-
+#include "zpanelmenu.h"
 #include "zregister.h"
+#include "zregisterstore.h"
+#include "zsignalmodel.h"
 
 // The receiver as the device side sees it: the register store with its factory defaults, the
-// measurements, the front-panel menu and the status payload built from all of them.
+// signal and its measurements, the front-panel menu, and the alarms and status payload built from
+// all of them.
 //
 // Not thread-safe by itself; ZDeviceEmulator serialises every call under its lock.
 class ZEmulatedReceiver
@@ -77,13 +77,16 @@ public:
 
     explicit ZEmulatedReceiver(const RegisterTable &table);
 
+    ZEmulatedReceiver(const ZEmulatedReceiver &) = delete;
+    ZEmulatedReceiver &operator=(const ZEmulatedReceiver &) = delete;
+
     // One request. The value bytes of the reply go to `reply`; the return value is NoError or
     // the error code to answer with.
     int read(int number, QByteArray *reply);
     int write(int number, const QByteArray &value, QByteArray *reply);
 
-    int statusRegister() const { return m_statusNumber; }
-    bool hasRegister(int number) const;
+    int statusRegister() const { return m_store.statusNumber(); }
+    bool hasRegister(int number) const { return m_store.find(number) != nullptr; }
 
     // Register contents without the access checks of the protocol (the status register is
     // built fresh and cannot be set).
@@ -93,70 +96,43 @@ public:
     void restoreDefaults();
     void reboot();
 
-    void setDeterministic(bool on) { m_deterministic = on; }
-    // Power and voltage drift slowly around their set values (a few dB, a few hundredths of a
-    // volt, over seconds), as a real carrier does; off by default.
-    void setWander(bool on) { m_wander = on; }
-    void setLock(bool on) { m_lock = on; }
-    void setSignalPower(double dBm) { m_signalPower = dBm; }
-    void setOutputVoltage(double volts) { m_outputVoltage = volts; }
+    void setDeterministic(bool on) { m_signal.setDeterministic(on); }
+    void setWander(bool on) { m_signal.setWander(on); }
+    void setLock(bool on) { m_signal.setLock(on); }
+    void setSignalPower(double dBm) { m_signal.setSignalPower(dBm); }
+    void setOutputVoltage(double volts) { m_signal.setOutputVoltage(volts); }
     void setStatusByte(quint8 bits);
 
-    bool lock() const { return m_lock; }
-    double signalPower() const { return m_signalPower; }
-    double outputVoltage() const { return m_outputVoltage; }
+    bool lock() const { return m_signal.lock(); }
+    double signalPower() const { return m_signal.signalPower(); }
+    double outputVoltage() const { return m_signal.outputVoltage(); }
     // The status byte as the next status payload carries it (alarm bits and attenuator).
     quint8 statusByte() const;
-    qint32 frequency() const;
-    float averagePower() const;
-    int screen() const { return m_screen; }
-    bool editing() const { return m_editing; }
+    qint32 frequency() const { return qint32(m_store.intValue(RegisterFrequency)); }
+    float averagePower() const { return m_store.floatValue(RegisterAveragePower); }
+    int screen() const { return m_panel.screen(); }
+    bool editing() const { return m_panel.editing(); }
     // The spectrum frame the next status read carries.
-    int nextFrame() const { return m_frame; }
+    int nextFrame() const { return m_signal.nextFrame(); }
     // Index of the spectrum point the carrier sits on for the current frequency.
-    int carrierPoint() const;
+    int carrierPoint() const { return ZSignalModel::carrierPoint(frequency()); }
 
     // The two display lines as the panel shows them now (24 bytes each, Windows-1251).
-    QByteArray topLine() const;
-    QByteArray bottomLine() const;
+    QByteArray topLine() const { return m_panel.topLine(m_alarmBits); }
+    QByteArray bottomLine() const { return m_panel.bottomLine(m_alarmBits); }
 
     // The status payload; each call advances the spectrum frame.
     QByteArray statusPayload();
 
 private:
-    void setDefaults();
-    void pressKey(int key);
-    QByteArray lcdText(const QString &text) const;
-    float floatRegister(int number) const;
-    qint64 intRegister(int number) const;
-    void setIntRegister(int number, qint64 value);
-    double spectrumLevel(int point, int carrier, double width);
-    double jitter(double sigma);
     bool attenuatorOn() const;
 
-    RegisterTable m_table;
-    QMap<int, QByteArray> m_values;
-    int m_statusNumber = -1;
-    int m_statusLength = 0;
-
-    bool m_deterministic = false;
-    bool m_wander = false;
-    double m_powerDrift = 0.0;
-    double m_voltageDrift = 0.0;
-    bool m_lock = true;
-    double m_signalPower = -62.0;
-    double m_outputVoltage = 2.5;
+    ZRegisterStore m_store;
+    ZSignalModel m_signal;
+    ZPanelMenu m_panel;
     quint8 m_alarmBits = 0;     // bits 0..6 of the status byte
     bool m_attenuatorBit = false;
     quint16 m_journal = 0;      // every alarm bit seen since the journal was reset
-    int m_frame = 0;
-
-    int m_screen = ScreenMain;
-    bool m_editing = false;
-    qint32 m_editFrequency = 0;
-    int m_editStep = 100;
-
-    std::mt19937 m_random;
 };
 
 #endif // ZEMULATEDRECEIVER_H

@@ -285,10 +285,7 @@ void ZSerialConnection::serveSession(QSerialPort &port)
 
 void ZSerialConnection::configure(QSerialPort &port, const ZSerialPortProps &props)
 {
-    // A start bit, the data bits, a parity bit if any and the stop bits (1.5 counted as 1).
-    const int bitsPerByte = 1 + props.dataBits + (props.parity != QSerialPort::NoParity ? 1 : 0)
-            + (props.stopBits == QSerialPort::TwoStop ? 2 : 1);
-    m_byteNs = qint64(bitsPerByte) * 1000000000 / qMax(1, props.baudRate);
+    m_byteNs = serialByteNs(props.baudRate, props.dataBits, props.parity, props.stopBits);
     if (port.portName() != props.name)
         port.setPortName(props.name);
     if (port.baudRate() != props.baudRate)

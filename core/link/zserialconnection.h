@@ -104,7 +104,7 @@ private:
     // The name the port was opened with, for the close messages.
     QString m_openName;
     // How long one byte takes on the line with the port's settings.
-    qint64 m_byteNs = 95486;
+    qint64 m_byteNs = serialByteNs(115200, 8, 0, 2);
 };
 
 #endif // ZSERIALCONNECTION_H

@@ -34,6 +34,12 @@ bool ZSerialPortProps::operator==(const ZSerialPortProps &other) const
         && flowControl == other.flowControl;
 }
 
+qint64 serialByteNs(int baudRate, int dataBits, int parity, int stopBits)
+{
+    const int bits = 1 + dataBits + (parity != 0 ? 1 : 0) + (stopBits == 2 ? 2 : 1);
+    return qint64(bits) * 1000000000 / qMax(1, baudRate);
+}
+
 void registerSerialPortPropsType()
 {
     qRegisterMetaType<ZSerialPortProps>("ZSerialPortProps");

@@ -29,6 +29,10 @@ struct ZSerialPortProps
 
 Q_DECLARE_METATYPE(ZSerialPortProps)
 
+// How long one byte takes on the line, in nanoseconds: a start bit, the data bits, a parity bit
+// unless `parity` is 0 (no parity) and the stop bits, 1.5 (QSerialPort's 3) counted as 1.
+qint64 serialByteNs(int baudRate, int dataBits, int parity, int stopBits);
+
 // Registers the type with the meta-object system (for queued signals); safe to call repeatedly.
 void registerSerialPortPropsType();
 
