@@ -66,7 +66,6 @@ public:
     };
 
     static constexpr int LcdLineLength = 24;
-    static constexpr int TelemetryLength = 159;   // 31 bytes of fields + 32 spectrum floats
     static constexpr int SpectrumPoints = 2046;
     static constexpr int FramePoints = 32;
     static constexpr int FrameCount = 64;
@@ -86,7 +85,6 @@ public:
     int write(int number, const QByteArray &value, QByteArray *reply);
 
     int statusRegister() const { return m_store.statusNumber(); }
-    bool hasRegister(int number) const { return m_store.find(number) != nullptr; }
 
     // Register contents without the access checks of the protocol (the status register is
     // built fresh and cannot be set).
@@ -103,17 +101,10 @@ public:
     void setOutputVoltage(double volts) { m_signal.setOutputVoltage(volts); }
     void setStatusByte(quint8 bits);
 
-    bool lock() const { return m_signal.lock(); }
-    double signalPower() const { return m_signal.signalPower(); }
-    double outputVoltage() const { return m_signal.outputVoltage(); }
     // The status byte as the next status payload carries it (alarm bits and attenuator).
     quint8 statusByte() const;
     qint32 frequency() const { return qint32(m_store.intValue(RegisterFrequency)); }
     float averagePower() const { return m_store.floatValue(RegisterAveragePower); }
-    int screen() const { return m_panel.screen(); }
-    bool editing() const { return m_panel.editing(); }
-    // The spectrum frame the next status read carries.
-    int nextFrame() const { return m_signal.nextFrame(); }
     // Index of the spectrum point the carrier sits on for the current frequency.
     int carrierPoint() const { return ZSignalModel::carrierPoint(frequency()); }
 

@@ -19,8 +19,6 @@ public:
     // One key as register 3 receives it; true when it clears the latched alarms.
     bool pressKey(int key);
 
-    int screen() const { return m_screen; }
-    bool editing() const { return m_editing; }
 
     // The two display lines as the panel shows them with alarm bits `alarmBits` (24 bytes each,
     // Windows-1251).

@@ -25,9 +25,6 @@ public:
 
     bool lock() const { return m_lock; }
     double signalPower() const { return m_signalPower; }
-    double outputVoltage() const { return m_outputVoltage; }
-    // The spectrum frame the next telemetry carries.
-    int nextFrame() const { return m_frame; }
     void restartSweep() { m_frame = 0; }
 
     // Index of the spectrum point a carrier at `frequency` kHz sits on.
