@@ -57,6 +57,10 @@ void ZTransactionQueue::received(const QByteArray &data)
     m_lostInRow = 0;
     if (!m_device->isStarted())
         return;
+    // The ask interval is the device's rest after each outcome. Armed before anyone hears of
+    // the outcome, so that the time the listeners take (a window redrawing its charts) is not
+    // added to it; the timer cannot fire before control is back in the event loop.
+    arm();
     ZRegister *reg = m_current.reg;
     ZAbstractProtocolHendler *protocol = m_device->protocol();
     // A frame with no request behind it (nothing has been sent yet) has nothing to be checked
@@ -68,7 +72,6 @@ void ZTransactionQueue::received(const QByteArray &data)
         else
             fail(reg, protocol->lastError());
     }
-    arm();
 }
 
 void ZTransactionQueue::check(const QByteArray &payload)
@@ -128,6 +131,7 @@ void ZTransactionQueue::timedOut()
 {
     if (!m_device->isStarted())
         return;
+    arm();
     countLost();
     if (ZRegister *reg = m_current.reg) {
         reg->setState(StateFailed);
@@ -136,27 +140,26 @@ void ZTransactionQueue::timedOut()
         m_device->onPaketTimeout(id);
         emit m_device->paketTimeout(id);
     }
-    arm();
 }
 
 void ZTransactionQueue::failed(const QString &msg)
 {
     if (!m_device->isStarted())
         return;
+    arm();
     countLost();
     emit m_device->error(msg);
-    arm();
 }
 
 void ZTransactionQueue::writeFailed()
 {
     if (!m_device->isStarted())
         return;
+    arm();
     // A request that could not even be written means the line itself is gone.
     if (m_device->isConnected())
         becomeDisconnected();
     emit m_device->paketWriteFail(m_current.reg ? m_current.reg->number() : QVariant());
-    arm();
 }
 
 void ZTransactionQueue::succeed(ZRegister *reg, int state)

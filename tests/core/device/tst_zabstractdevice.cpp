@@ -1,6 +1,7 @@
 // The transaction engine driven through a scripted connection: pacing, reply handling by kind,
 // the failure rules that decide "connected", refusals and the set-up checks.
 
+#include <QElapsedTimer>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -16,6 +17,8 @@ private slots:
     void startRefusals();
     void startBeforeRunningRepeats();
     void stopLifecycle();
+    void busyListenersDoNotStretchThePace_data();
+    void busyListenersDoNotStretchThePace();
     void lostInRow_data();
     void lostInRow();
     void lostInRowIsAnEqualityTest();
@@ -165,6 +168,54 @@ void TestZAbstractDevice::stopLifecycle()
     rig.conn->deliverTimeout();
     QTest::qWait(20);
     QCOMPARE(rig.conn->requests.size(), sends);
+}
+
+void TestZAbstractDevice::busyListenersDoNotStretchThePace_data()
+{
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("reply") << 0;
+    QTest::newRow("time-out") << 1;
+    QTest::newRow("error") << 2;
+    QTest::newRow("write failure") << 3;
+}
+
+// A window that spends 200 ms on each outcome still lets the device rest exactly the ask
+// interval after it, not the interval plus the window's work. The sizes stand far above any
+// machine's noise: about 300 ms with the pace kept, about 500 without.
+void TestZAbstractDevice::busyListenersDoNotStretchThePace()
+{
+    QFETCH(int, outcome);
+    const int intervalMs = 300;
+    const int busyMs = 200;
+    DeviceRig rig;
+    QVERIFY(rig.start());
+    rig.dev->setAskInterval(intervalMs);
+    int busyCalls = 0;
+    auto busy = [&] {
+        ++busyCalls;
+        QThread::msleep(busyMs);
+    };
+    connect(rig.dev, &ZAbstractDevice::statusRcv, busy);
+    connect(rig.dev, &ZAbstractDevice::paketTimeout, busy);
+    connect(rig.dev, &ZAbstractDevice::error, busy);
+    connect(rig.dev, &ZAbstractDevice::paketWriteFail, busy);
+
+    const int sent = rig.conn->requests.size();
+    QElapsedTimer clock;
+    clock.start();
+    rig.deliver([&] {
+        switch (outcome) {
+        case 0: rig.conn->deliverReceived(TestBytes::response(1, QByteArray(207, 0))); break;
+        case 1: rig.conn->deliverTimeout(); break;
+        case 2: rig.conn->deliverError(QStringLiteral("line noise")); break;
+        case 3: rig.conn->deliverWriteFail(); break;
+        }
+    });
+    const qint64 pause = clock.elapsed();
+    QCOMPARE(busyCalls, 1);
+    QCOMPARE(rig.conn->requests.size(), sent + 1);
+    QVERIFY2(pause >= intervalMs - 30 && pause < intervalMs + busyMs * 3 / 4,
+             qPrintable(QStringLiteral("next request %1 ms after the outcome").arg(pause)));
 }
 
 void TestZAbstractDevice::lostInRow_data()
