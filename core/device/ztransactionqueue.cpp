@@ -10,6 +10,7 @@ ZTransactionQueue::ZTransactionQueue(ZAbstractDevice *device)
       m_timer(new QTimer(this))
 {
     m_timer->setSingleShot(true);
+    m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, device, &ZAbstractDevice::on_askTimerTimeout);
 }
 
@@ -25,7 +26,12 @@ void ZTransactionQueue::arm()
     // follows it.
     if (m_device->isStopping())
         return;
-    m_timer->start(m_device->askInterval());
+    const int interval = m_device->askInterval();
+    m_due = QDeadlineTimer(interval, Qt::PreciseTimer);
+    // The GUI thread's event loop sleeps in whole milliseconds, rounded up: half a millisecond
+    // late on average, two percent of the receiver's poll rate. The timer goes off within the
+    // last millisecond and the link's worker writes at the due moment itself.
+    m_timer->start(qMax(0, interval - 1));
 }
 
 void ZTransactionQueue::sendNext()
@@ -36,7 +42,7 @@ void ZTransactionQueue::sendNext()
     }
     if (!m_pending.isEmpty()) {
         m_current = m_pending.takeFirst();
-        m_device->connection()->send(m_current.frame);
+        m_device->connection()->sendAt(m_current.frame, m_due);
         emit m_device->queueChange();
         return;
     }
@@ -45,7 +51,7 @@ void ZTransactionQueue::sendNext()
     if (m_device->autoask() && status && protocol && m_device->connection()) {
         m_current = Transaction{protocol->buildReadRequest(*status, 1), status, TransactionStatus,
                                 QVariant()};
-        m_device->connection()->send(m_current.frame);
+        m_device->connection()->sendAt(m_current.frame, m_due);
         return;
     }
     arm();

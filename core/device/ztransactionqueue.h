@@ -1,6 +1,7 @@
 #ifndef ZTRANSACTIONQUEUE_H
 #define ZTRANSACTIONQUEUE_H
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -51,6 +52,8 @@ private:
 
     ZAbstractDevice *const m_device;
     QTimer *const m_timer;
+    // One ask interval after the last outcome: when the next request is to be written.
+    QDeadlineTimer m_due{0};
     QList<Transaction> m_pending;
     Transaction m_current;
     int m_lostInRow = 0;

@@ -2,6 +2,7 @@
 #define ZABSTRACTCONNECTION_H
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QMutex>
 #include <QString>
 #include <QThread>
@@ -30,6 +31,14 @@ public:
     virtual void setDetails(const QVariant &details) = 0;
     virtual QVariant details() const = 0;
     virtual void send(const QByteArray &request) = 0;
+    // The request, to be written no earlier than `due`. The device paces its requests with a
+    // timer of the GUI thread, whose event loop wakes in whole milliseconds; a worker with a
+    // clock of its own keeps the moment to the microsecond. Without one it is written at once.
+    virtual void sendAt(const QByteArray &request, const QDeadlineTimer &due)
+    {
+        Q_UNUSED(due)
+        send(request);
+    }
     virtual void stopConnection() = 0;
     virtual void openConnection() = 0;
     virtual void closeConnection() = 0;

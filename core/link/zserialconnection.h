@@ -15,9 +15,10 @@ class ZStateLocker;
 //
 // Hand-over between the threads (all under m_lock):
 //   m_request/m_requestPending  send() stores the latest request and marks it pending; the
-//                               worker takes it (clearing the mark) at the start of a pass, so
+//   m_requestDue                worker takes it (clearing the mark) at the start of a pass, so
 //                               a request stored while the worker is busy is written next and a
-//                               wake-up without a new request writes nothing.
+//                               wake-up without a new request writes nothing. It is written
+//                               once its due moment has come (at once, unless sendAt said).
 //   m_stopRequest               stopConnection(); the worker ends the transaction in hand
 //                               and then itself. A wait for an answer looks for the stop at
 //                               least every 50 ms and reports a stopped wait as a time-out,
@@ -46,6 +47,7 @@ public:
     void setDetails(const QVariant &details) override;
     QVariant details() const override;
     void send(const QByteArray &request) override;
+    void sendAt(const QByteArray &request, const QDeadlineTimer &due) override;
     void stopConnection() override;
     // The port is opened by the first request and closed by a stop; these do nothing.
     void openConnection() override;
@@ -74,7 +76,9 @@ private:
     // Sleeps on m_wake until a request is pending or a stop is requested; `lock` holds m_lock.
     void sleepUntilWork(ZStateLocker &lock);
     // Takes the pending request or the stop; m_lock held.
-    Work takeWork(QByteArray &request);
+    Work takeWork(QByteArray &request, QDeadlineTimer &due);
+    // Sleeps until `due` or a stop request.
+    void holdUntil(const QDeadlineTimer &due) const;
     void endWithCritical(const QString &text);
 
     // One session: from taking the first request to the stop or a failure that ends the worker.
@@ -96,6 +100,7 @@ private:
 
     ZSerialPortProps m_props;
     bool m_requestPending = false;
+    QDeadlineTimer m_requestDue;
     bool m_workerActive = false;
     bool m_resumeInThread = false;
     // Touched only by the worker; sessions follow each other strictly (see send()). Set at the

@@ -80,6 +80,7 @@ private slots:
     void openFailure_data();
     void openFailure();
     void wakeWithoutRequest();
+    void requestWaitsUntilDue();
     void requestWhileBusy_data();
     void requestWhileBusy();
     void writeFailures_data();
@@ -433,6 +434,25 @@ void TestSerialConnection::wakeWithoutRequest()
     QCOMPARE(f.log.lines(), QStringList());
 
     QVERIFY(f.exchange(request, reply));
+}
+
+// The device hands its next request over a little before the ask interval has passed (its
+// timer keeps whole milliseconds); the worker holds it back until the due moment itself.
+void TestSerialConnection::requestWaitsUntilDue()
+{
+    SerialFixture f;
+    QVERIFY(f.open());
+    const QByteArray request = readRequest(1);
+    const QByteArray reply = replyFrame(1, Status);
+    QVERIFY(f.exchange(request, reply));
+
+    QElapsedTimer clock;
+    clock.start();
+    f.connection.sendAt(request, QDeadlineTimer(250, Qt::PreciseTimer));
+    QCOMPARE(f.peer.readRequest(3000), request);
+    QVERIFY2(clock.elapsed() >= 250, qPrintable(QString::number(clock.elapsed())));
+    f.peer.write(reply);
+    QVERIFY(f.log.waitFor("received", 2));
 }
 
 void TestSerialConnection::requestWhileBusy_data()
