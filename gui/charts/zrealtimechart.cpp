@@ -6,6 +6,16 @@
 #include <algorithm>
 #include <limits>
 
+namespace {
+
+// The data container drops its oldest points by moving its start forward and compacts only once
+// the dropped part is half as large again as the kept one, by which time its storage has grown
+// to two and a half times the cap. Compacting every few hundred points keeps a chart at its cap
+// in the storage it had when it got there, for weeks.
+constexpr int CompactEvery = 512;
+
+} // namespace
+
 ZRealTimeChart::ZRealTimeChart(QWidget *parent)
     : QCustomPlot(parent),
       rubberBand(new QRubberBand(QRubberBand::Rectangle, this))
@@ -17,6 +27,9 @@ ZRealTimeChart::ZRealTimeChart(QWidget *parent)
     xAxis->setTicker(ticker);
 
     axisRect()->setupFullAxesBox(false);
+    // Nothing is drawn on the overlay layer here; a buffer of its own would be cleared and laid
+    // over the whole chart on every replot for nothing.
+    layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
     connect(xAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged),
             xAxis2, QOverload<const QCPRange &>::of(&QCPAxis::setRange));
     connect(yAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged),
@@ -96,7 +109,6 @@ void ZRealTimeChart::removeSource(int id)
     if (sources.isEmpty()) {
         clockStart = -1;
         lastKey = 0;
-        lastReplotKey = 0;
     }
     rescaleAxes(true);
     replot();
@@ -111,6 +123,19 @@ void ZRealTimeChart::keepNewest(QCPGraph *graph, int count)
         data->remove(data->constBegin()->key);
 }
 
+void ZRealTimeChart::noteTrimmed(int graphIndex, int count)
+{
+    for (ZLoopValue *source : qAsConst(sources)) {
+        if (source->graphIndex != graphIndex)
+            continue;
+        source->trimmed += count;
+        if (source->trimmed >= CompactEvery) {
+            graph(graphIndex)->data()->squeeze(true, false);
+            source->trimmed = 0;
+        }
+    }
+}
+
 void ZRealTimeChart::addValue(int graphIndex, float val)
 {
     if (sources.isEmpty() || graphIndex < 0 || graphIndex >= graphCount())
@@ -122,8 +147,11 @@ void ZRealTimeChart::addValue(int graphIndex, float val)
         return;
 
     QCPGraph *graph = this->graph(graphIndex);
-    if (graph->dataCount() >= maxPoints)
+    if (graph->dataCount() >= maxPoints) {
+        const int before = graph->dataCount();
         keepNewest(graph, maxPoints - 1);
+        noteTrimmed(graphIndex, before - graph->dataCount());
+    }
 
     if (t - lastKey > gapThreshold) {
         const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -142,10 +170,10 @@ void ZRealTimeChart::addValue(int graphIndex, float val)
     else
         xAxis->setRange(t - secondsOnChart, t);
 
-    if (t - lastReplotKey > 0.001) {
-        lastReplotKey = t;
-        replot();
-    }
+    // Drawn once the values of one status reply are all in, not once per value: power and
+    // voltage come together, and the window has other work on the same pass. Every value is
+    // in the data above all the same.
+    replot(rpQueuedReplot);
 }
 
 void ZRealTimeChart::setSecondsOnChart(int seconds)
@@ -164,7 +192,6 @@ void ZRealTimeChart::clear()
         graph(i)->data()->clear();
     lastKey = 0;
     clockStart = -1;
-    lastReplotKey = 0;
     rescaleAxes();
     replot();
 }

@@ -31,6 +31,8 @@ public:
         int id;
         int graphIndex;
         QMetaObject::Connection connection;
+        // Oldest points dropped since the graph's storage was last compacted.
+        int trimmed = 0;
     };
 
     explicit ZRealTimeChart(QWidget *parent = nullptr);
@@ -80,10 +82,11 @@ private:
     ZLoopValue *newSource(const QPen &pen);
     // Drops the oldest points of the graph until it holds at most count points.
     static void keepNewest(QCPGraph *graph, int count);
+    // Counts points dropped from the front of a graph and compacts its storage now and then.
+    void noteTrimmed(int graphIndex, int count);
 
     QList<ZLoopValue *> sources;
     double lastKey = 0;
-    double lastReplotKey = 0;
     QElapsedTimer monotonic;
     qint64 clockStart = -1; // monotonic ms of the key 0; -1 while the clock is not started
     double gapThreshold = 0.5;

@@ -84,6 +84,9 @@ ZSpectrChart::ZSpectrChart(QWidget *parent)
         text->setFont(chartFont);
 
     axisRect()->setupFullAxesBox(true);
+    // Nothing is drawn on the overlay layer here; a buffer of its own would be cleared and laid
+    // over the whole chart on every replot for nothing.
+    layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
     xAxis->setTickLabelFont(chartFont);
     yAxis->setTickLabelFont(chartFont);
     yAxis->setRange(-90, -60);
