@@ -9,7 +9,10 @@ ZShowFloatEdit::ZShowFloatEdit(QWidget *parent) : QLineEdit(parent), m_palette(p
 
 void ZShowFloatEdit::showValue(float value)
 {
-    setText(QString::number(double(value), 'f', 3));
+    // Told with every status reply; a line edit re-lays out and repaints even for its own text.
+    const QString text = QString::number(double(value), 'f', 3);
+    if (text != this->text())
+        setText(text);
 }
 
 void ZShowFloatEdit::enableShow()
