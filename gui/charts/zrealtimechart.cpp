@@ -30,6 +30,10 @@ ZRealTimeChart::ZRealTimeChart(QWidget *parent)
     // Nothing is drawn on the overlay layer here; a buffer of its own would be cleared and laid
     // over the whole chart on every replot for nothing.
     layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+    // Repainted with the rest of the window once per pass of the event loop, not on its own at
+    // every replot: the chart's ranges are never dragged with the mouse, which is what an
+    // immediate repaint is for.
+    setPlottingHint(QCP::phImmediateRefresh, false);
     connect(xAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged),
             xAxis2, QOverload<const QCPRange &>::of(&QCPAxis::setRange));
     connect(yAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged),
