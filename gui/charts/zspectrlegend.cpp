@@ -12,21 +12,15 @@ ZSpectrLegend::ZSpectrLegend(QPointer<ZSpectrMarker> marker, QCustomPlot *chart)
     const QColor foreground = chart->xAxis->basePen().color();
     const QBrush background = chart->palette().color(QPalette::Window);
 
-    QCPItemText *previous = nullptr;
     auto makeText = [&](const QColor &colour) {
         auto *text = new QCPItemText(chart);
         text->setText(QString());
-        if (previous) {
-            text->position->setParentAnchor(previous->topRight);
-            text->position->setCoords(0, 0);
-        }
         text->setColor(colour);
         text->setBrush(background);
         text->setLayer(QStringLiteral("overlay"));
         text->setClipToAxisRect(false);
         text->setSelectable(false);
         text->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
-        previous = text;
         return text;
     };
 
@@ -68,6 +62,21 @@ ZSpectrLegend::ZSpectrLegend(QPointer<ZSpectrMarker> marker, QCustomPlot *chart)
             text->setFont(marker->font());
     }
 
+    // Each part starts where the one before it ends. Only the value changes from here on, and
+    // it is the last part, so the offsets are measured once; hung on each other's corners, the
+    // parts were measured again, every one before them, at each of the ten replots a second.
+    int offset = 0;
+    for (QCPItemText *text : {nameText, kindText, referenceText, valueText}) {
+        if (text != nameText) {
+            text->position->setParentAnchor(nameText->position);
+            text->position->setCoords(offset, 0);
+        }
+        offset += QFontMetrics(text->font())
+                      .boundingRect(0, 0, 0, 0, Qt::TextDontClip | text->textAlignment(), text->text())
+                      .width()
+                  + text->padding().left() + text->padding().right();
+    }
+
     if (marker) {
         showValue(marker->value());
         connect(marker, &ZSpectrMarker::val, this, &ZSpectrLegend::showValue);
@@ -76,7 +85,7 @@ ZSpectrLegend::ZSpectrLegend(QPointer<ZSpectrMarker> marker, QCustomPlot *chart)
 
 ZSpectrLegend::~ZSpectrLegend()
 {
-    // Each text hangs on the one before it: the last goes first.
+    // Every text hangs on the first: it goes last.
     chart->removeItem(valueText);
     chart->removeItem(referenceText);
     chart->removeItem(kindText);
