@@ -11,7 +11,7 @@
 // each piece on a line of its own, and the protocol's verdicts between them. Only the newest
 // lines are kept, so that a monitor left open for hours does not grow without end. Lines are
 // shown a tenth of a second at a time rather than one by one: the same lines in the same
-// order, for a third of the layout and painting.
+// order, laid out and painted once per batch.
 class ZExchangeText : public QTextEdit
 {
     Q_OBJECT
