@@ -1,6 +1,7 @@
 # Entry points: `make` builds, `make test` builds and runs every test (also under the sanitizers),
 # `make demo` runs the program against the device emulator, `make fuzz` runs the fuzz targets
-# (FUZZ_SECONDS each).
+# (FUZZ_SECONDS each), `make package` builds the Debian package into $(BUILD)/, `make install`
+# installs (DESTDIR and PREFIX as usual; the program's own folder is /opt/tarncontrol).
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
 BUILD_TSAN ?= build-tsan
@@ -8,7 +9,7 @@ BUILD_FUZZ ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
-.PHONY: all build deps test test-plain test-asan test-tsan check demo bench fuzz clean
+.PHONY: all build deps test test-plain test-asan test-tsan check demo bench fuzz package install clean
 
 all: build
 
@@ -48,6 +49,12 @@ test-tsan: deps
 demo: build
 	@scripts/install-deps.sh demo
 	scripts/demo.sh $(BUILD)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+install: build
+	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
 
 bench: build
 	scripts/bench.sh $(BUILD)

@@ -1,8 +1,10 @@
-// TarnControl start-up: identity, the settings file beside the executable, the signal log, the
+// TarnControl start-up: identity, the settings file (beside the executable, or the user's own
+// folders when the program's folder is not writable), the signal log, the
 // register table and the device graph, the main window's loop, and the orderly end that saves
 // the device's settings.
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QPointer>
 #include <QSettings>
@@ -43,7 +45,16 @@ int main(int argc, char *argv[])
     // Every window of the program carries the program's own icon.
     app.setWindowIcon(QIcon(QStringLiteral(":/tarncontrol.png")));
     const QString appDir = QCoreApplication::applicationDirPath();
-    ZStartup::useSettingsFileIn(appDir);
+    const ZStartup::Places places = ZStartup::placesFor(appDir);
+    ZStartup::useSettingsFileIn(places.settingsDir);
+    if (!places.besideProgram) {
+        // Installed where the operator may not write: say once where the settings and the log go,
+        // since nothing in the window shows it.
+        if (!QDir().mkpath(places.settingsDir))
+            reportOnStderr(QStringLiteral("cannot create the settings folder %1").arg(places.settingsDir));
+        reportOnStderr(QStringLiteral("%1 is not writable: settings in %2, signal log in %3")
+                           .arg(appDir, ZStartup::settingsFilePath(), places.logDir));
+    }
 
     // Before anything that waits: a SIGTERM during the log directory question or a long load
     // of the register table then ends the program through the event loop instead of killing it.
@@ -52,7 +63,7 @@ int main(int argc, char *argv[])
     bool terminated = false;
     QObject::connect(&signalWatcher, &ZSignalWatcher::terminationRequested, [&terminated] { terminated = true; });
 
-    setupSignalLogger(appDir + "/logs");
+    setupSignalLogger(places.logDir, places.besideProgram ? MissingLogDir::Ask : MissingLogDir::Create);
     if (terminated)
         return 0;
 

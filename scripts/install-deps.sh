@@ -11,6 +11,7 @@ packages=(
   sqlite3
   librsvg2-bin fonts-dejavu-core
   xvfb x11-utils xdotool libx11-dev
+  dpkg-dev file desktop-file-utils appstream
 )
 case "${1:-}" in
   "") ;;

@@ -8,6 +8,7 @@
 #include <time.h>
 
 #include "zabstractprotocolhendler.h"
+#include "zportaccess.h"
 #include "zstatelocker.h"
 
 namespace {
@@ -274,7 +275,7 @@ void ZSerialConnection::serveSession(QSerialPort &port)
             emit msg(tr("Attempting to open serial %1").arg(props.toString()));
             port.clearError();
             if (!port.open(QIODevice::ReadWrite)) {
-                endWithCritical(port.errorString());
+                endWithCritical(ZPortAccess::openFailure(props.name, port.error(), port.errorString()));
                 return;
             }
             m_openName = props.name;

@@ -1,7 +1,9 @@
 #include "zstartup.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include "zabstractconnection.h"
 #include "zabstractdevice.h"
@@ -9,7 +11,7 @@
 
 namespace ZStartup {
 
-const char *const ApplicationVersion = "2.0";
+const char *const ApplicationVersion = TARN_VERSION;
 const char *const BuildDate = "14.02.19";
 const char *const DefaultPortName = "ttyUSB0";
 
@@ -23,6 +25,20 @@ void setIdentity()
 
 namespace {
 QString g_settingsFile;
+}
+
+Places placesFor(const QString &appDir)
+{
+    Places places;
+    if (QFileInfo(appDir).isWritable()) {
+        places.settingsDir = appDir;
+        places.logDir = appDir + QStringLiteral("/logs");
+        return places;
+    }
+    places.besideProgram = false;
+    places.settingsDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    places.logDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/logs");
+    return places;
 }
 
 void useSettingsFileIn(const QString &appDir)

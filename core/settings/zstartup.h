@@ -11,12 +11,26 @@ class ZAbstractDevice;
 // The fixed identity of the program and the settings it reads and writes at start-up and exit.
 namespace ZStartup {
 
-extern const char *const ApplicationVersion; // "2.0"
+extern const char *const ApplicationVersion; // "2.0", from the build (the package's version)
 extern const char *const BuildDate;          // "14.02.19"
 extern const char *const DefaultPortName;    // "ttyUSB0"
 
 // Organization, domain, application name and version: they choose the settings store.
 void setIdentity();
+
+// Where the program keeps what it writes: the folder of its settings file and of its signal log.
+struct Places
+{
+    QString settingsDir;
+    QString logDir;
+    bool besideProgram = true;
+};
+
+// Beside the executable in `appDir` whenever the program may write there, so that a copy on a
+// stick keeps its settings and log with it. Otherwise, as for a copy installed for everybody,
+// the user's own folders: settings in the configuration folder, the log in "logs" of the data
+// folder (for the organization and application names of setIdentity, which must come first).
+Places placesFor(const QString &appDir);
 
 // Makes "settings.ini" in `appDir` the program's settings file, whatever the platform's own
 // store would be. Open it with settingsFile().

@@ -34,16 +34,22 @@ void reportFailure(const QString &path, const QString &reason)
 
 } // namespace
 
-bool setupSignalLogger(const QString &dir)
+bool setupSignalLogger(const QString &dir, MissingLogDir missing)
 {
+    g_logDir.clear();
     if (!QDir().exists(dir)) {
-        QMessageBox question(QMessageBox::Question, QObject::tr("Логирование"),
-            QObject::tr("Дирректория файлов логов %1 не существует , создать дирректорию?").arg(dir),
-            QMessageBox::Yes | QMessageBox::No);
-        question.setDefaultButton(QMessageBox::Yes);
-        if (question.exec() != QMessageBox::Yes || !QDir().mkdir(dir)) {
-            g_logDir.clear();
-            return false;
+        if (missing == MissingLogDir::Create) {
+            if (!QDir().mkpath(dir)) {
+                std::fprintf(stderr, "TarnControl: Cannot create log directory %s\n", qPrintable(dir));
+                return false;
+            }
+        } else {
+            QMessageBox question(QMessageBox::Question, QObject::tr("Логирование"),
+                QObject::tr("Дирректория файлов логов %1 не существует , создать дирректорию?").arg(dir),
+                QMessageBox::Yes | QMessageBox::No);
+            question.setDefaultButton(QMessageBox::Yes);
+            if (question.exec() != QMessageBox::Yes || !QDir().mkdir(dir))
+                return false;
         }
     }
     g_logDir = dir;

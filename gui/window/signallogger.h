@@ -18,10 +18,15 @@ class QObject;
 
 Q_DECLARE_LOGGING_CATEGORY(signalLogCategory)
 
-// Checks the log directory, asking the operator whether to create it when it is missing, and
-// installs the handler. False (no handler, Qt's default output stays) when the operator
-// declines or the directory cannot be made.
-bool setupSignalLogger(const QString &dir);
+// What to do when the log directory is missing: ask the operator whether to create it (the
+// folder beside the program, which the operator chose), or create it with its parents without
+// asking (the user's own data folder, which is the program's to fill).
+enum class MissingLogDir { Ask, Create };
+
+// Checks the log directory, creating it as `missing` says, and installs the handler. False (no
+// handler, Qt's default output stays) when the operator declines or the directory cannot be made;
+// a directory that could not be made without asking is said on standard error.
+bool setupSignalLogger(const QString &dir, MissingLogDir missing = MissingLogDir::Ask);
 
 void signalLogHandler(QtMsgType type, const QMessageLogContext &context, const QString &message);
 

@@ -6,9 +6,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "serialfixture.h"
 #include "testbytes.h"
 #include "zdeviceemulator.h"
+#include "zportaccess.h"
 #include "zserialportprops.h"
 
 using namespace TestBytes;
@@ -79,6 +84,8 @@ private slots:
     void sendRightAfterStop();
     void openFailure_data();
     void openFailure();
+    void grantAdvice_data();
+    void grantAdvice();
     void wakeWithoutRequest();
     void requestWaitsUntilDue();
     void requestWhileBusy_data();
@@ -369,18 +376,27 @@ void TestSerialConnection::sendRightAfterStop()
 
 void TestSerialConnection::openFailure_data()
 {
-    QTest::addColumn<QString>("name");
-
-    // Unique per process: QSerialPort keeps a lock file named after the device.
-    QTest::newRow("missing device")
-        << "/nonexistent/ttyTARN" + QString::number(QCoreApplication::applicationPid());
-    QTest::newRow("empty name") << "";
+    QTest::addColumn<QString>("how");
+    QTest::newRow("missing device") << "missing";
+    QTest::newRow("empty name") << "empty";
+    QTest::newRow("held by another program") << "held";
 }
 
 void TestSerialConnection::openFailure()
 {
-    QFETCH(QString, name);
+    QFETCH(QString, how);
 
+    SerialFixture f;
+    QVERIFY(f.open());
+    // A missing device's name is unique per process: QSerialPort keeps a lock file named after
+    // the device.
+    const QString name = how == "held" ? f.peer.path() : how == "missing"
+        ? "/nonexistent/ttyTARN" + QString::number(QCoreApplication::applicationPid()) : QString();
+    QSerialPort holder(name);
+    if (how == "held")
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+
+    // The operator reads which port failed and why.
     QStringList expected;
     if (name.isEmpty()) {
         expected << "critical Serial name is empty";
@@ -388,14 +404,14 @@ void TestSerialConnection::openFailure()
         QSerialPort probe(name);
         QVERIFY(!probe.open(QIODevice::ReadWrite));
         const ZSerialPortProps props = propsFor(name);
+        const QString why = how == "held"
+            ? QStringLiteral("Порт %1 занят другой программой (%2)").arg(name, probe.errorString())
+            : QStringLiteral("Не удалось открыть порт %1: %2").arg(name, probe.errorString());
         expected << "serialNameChanged " + name << "detailsAppl " + props.toString()
-                 << "msg Attempting to open serial " + props.toString()
-                 << "critical " + probe.errorString();
+                 << "msg Attempting to open serial " + props.toString() << "critical " + why;
     }
     expected << "finished";
 
-    SerialFixture f;
-    QVERIFY(f.open());
     f.connection.setPortName(name);
     const QByteArray request = readRequest(1);
 
@@ -409,12 +425,49 @@ void TestSerialConnection::openFailure()
     }
     QCOMPARE(f.peer.readFor(50), QByteArray());
 
-    // Once the port exists the worker serves, and announces its start: it never got that far.
+    // Once the port exists (or is let go) the worker serves, and announces its start: it never
+    // got that far.
+    holder.close();
     f.log.clear();
     f.connection.setPortName(f.peer.path());
     const QByteArray reply = replyFrame(1, Status);
     QVERIFY(f.exchange(request, reply));
     QCOMPARE(f.log.lines(), openingLines(propsFor(f.peer.path())) + exchangeLines(request, reply));
+}
+
+void TestSerialConnection::grantAdvice_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("byGroup");
+    QTest::newRow("the group may read and write") << 0660 << true;
+    QTest::newRow("only the owner") << 0600 << false;
+}
+
+void TestSerialConnection::grantAdvice()
+{
+    // A port the operator may not open is said with what grants it, read from the node: the
+    // group that owns it (as "dialout" owns a USB adapter) and a new login.
+    QFETCH(int, mode);
+    QFETCH(bool, byGroup);
+    QTemporaryDir dir;
+    const QString node = dir.filePath(QStringLiteral("ttyUSB7"));
+    QFile file(node);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(::chmod(QFile::encodeName(node).constData(), mode_t(mode)) == 0);
+    gid_t gid = ::getegid();
+    if (const struct group *dialout = ::getgrnam("dialout"); dialout && ::geteuid() == 0)
+        gid = dialout->gr_gid;
+    QVERIFY(::chown(QFile::encodeName(node).constData(), uid_t(-1), gid) == 0);
+    const QString group = QString::fromLocal8Bit(::getgrgid(gid)->gr_name);
+
+    QCOMPARE(ZPortAccess::deviceNode(node), node);
+    QCOMPARE(ZPortAccess::deviceNode(QStringLiteral("ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
+    const QString advice = ZPortAccess::grantAdvice(node);
+    QVERIFY2(!advice.isEmpty(), qPrintable(node));
+    QCOMPARE(advice.contains(QStringLiteral("«%1»").arg(group)), byGroup);
+    QCOMPARE(advice.contains(QStringLiteral("usermod -aG %1 ").arg(group)), byGroup);
+    QCOMPARE(advice.contains(QStringLiteral("новый вход в систему")), byGroup);
 }
 
 void TestSerialConnection::wakeWithoutRequest()
