@@ -40,6 +40,7 @@ int main(int argc, char *argv[])
     // machine); a SIGINT or SIGTERM that comes meanwhile waits for the watcher below instead of
     // killing the program before it could save its settings.
     ZSignalWatcher::blockTerminationSignals();
+    ZStartup::keepLargeBlocksSeparate();
     QApplication app(argc, argv);
     ZStartup::setIdentity();
     // Every window of the program carries the program's own icon.

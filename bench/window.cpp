@@ -115,6 +115,7 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    ZStartup::keepLargeBlocksSeparate();
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     const bool withMonitor = args.contains("--monitor");
@@ -258,8 +259,8 @@ int main(int argc, char *argv[])
                         (long long)(polls - polls0), residentKiB(),
                         (cpuSeconds() - cpu0) / (clock.elapsed() / 1000.0) * 100.0);
         if (monitor)
-            std::printf(", monitor lines %d sent, %d received", monitor->sentLog()->document()->blockCount(),
-                        monitor->receivedLog()->document()->blockCount());
+            std::printf(", monitor lines %d sent, %d received", monitor->sentLog()->lineCount(),
+                        monitor->receivedLog()->lineCount());
         std::printf("\n");
         std::fflush(stdout);
     });

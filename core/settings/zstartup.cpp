@@ -5,6 +5,10 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "zabstractconnection.h"
 #include "zabstractdevice.h"
 #include "zserialportprops.h"
@@ -14,6 +18,13 @@ namespace ZStartup {
 const char *const ApplicationVersion = TARN_VERSION;
 const char *const BuildDate = "14.02.19";
 const char *const DefaultPortName = "ttyUSB0";
+
+void keepLargeBlocksSeparate()
+{
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
+}
 
 void setIdentity()
 {

@@ -18,6 +18,13 @@ extern const char *const DefaultPortName;    // "ttyUSB0"
 // Organization, domain, application name and version: they choose the settings store.
 void setIdentity();
 
+// Memory blocks of a quarter of a megabyte and more are taken from the system and handed back
+// to it each on its own. The C library would otherwise raise that bound to the size of the
+// largest block freed so far (the exchange monitor's logs free blocks of 16 MB), after which such
+// blocks come from the common heap and what they leave behind stays with the program: the
+// resident memory of a program running for weeks would climb in steps. Call first thing in main.
+void keepLargeBlocksSeparate();
+
 // Where the program keeps what it writes: the folder of its settings file and of its signal log.
 struct Places
 {

@@ -20,6 +20,10 @@ ZExchangeText::ZExchangeText(QWidget *parent)
     setFont(font);
     // Lines are only ever appended; an undo stack would keep every one of them.
     setUndoRedoEnabled(false);
+    // A frame to a row: replies start in one column, so their fields line up from one to the
+    // next, and the rest of a long reply is a scroll to the right. Wrapped, a status reply took
+    // a dozen rows, and the line table for those rows was a third of a full log's memory.
+    setLineWrapMode(QTextEdit::NoWrap);
     m_showTimer.setSingleShot(true);
     m_showTimer.setInterval(ShowEveryMs);
     connect(&m_showTimer, &QTimer::timeout, this, &ZExchangeText::showPending);
@@ -41,21 +45,55 @@ void ZExchangeText::showPending()
 {
     if (m_pending.isEmpty())
         return;
-    // One append makes a line of each piece, and one layout pass and one repaint for all.
-    append(m_pending.join(QLatin1Char('\n')));
+    // One paragraph for the batch, its lines parted by line separators: each paragraph of a text
+    // document carries a layout object, a fragment and a line table of its own, and one per line
+    // was most of the memory a full log took. Shown and copied, the lines are the same.
+    append(m_pending.join(QChar(QChar::LineSeparator)));
+    m_lines += m_pending.size();
     m_pending.clear();
     // The oldest lines go a tenth of the limit at a time. Every removal at the top moves all the
     // lines below it in the layout; taking one line off with each new one, as a document's
     // maximum block count does, cost half a core at the receiver's usual traffic.
-    const int excess = document()->blockCount() - m_maximumLines;
-    if (m_maximumLines <= 0 || excess <= m_maximumLines / 10)
+    if (m_maximumLines <= 0 || m_lines - m_maximumLines <= m_maximumLines / 10)
         return;
-    // Selected by position inside an edit block: a cursor moved block by block outside one lays
+    dropOldest();
+}
+
+void ZExchangeText::dropOldest()
+{
+    // Counted afresh from the text: the operator may have typed into the log or cleared it.
+    m_lines = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        m_lines += 1 + block.text().count(QChar(QChar::LineSeparator));
+    int excess = m_lines - m_maximumLines;
+    if (excess <= 0)
+        return;
+    // Where the first line to keep starts: past whole paragraphs, then past separators inside one.
+    QTextBlock block = document()->begin();
+    int end = 0;
+    while (block.isValid()) {
+        const QString text = block.text();
+        const int here = 1 + text.count(QChar(QChar::LineSeparator));
+        if (here <= excess) {
+            excess -= here;
+            block = block.next();
+            end = block.isValid() ? block.position() : document()->characterCount() - 1;
+            continue;
+        }
+        int at = -1;
+        for (int k = 0; k < excess; ++k)
+            at = text.indexOf(QChar(QChar::LineSeparator), at + 1);
+        end = block.position() + at + 1;
+        excess = 0;
+        break;
+    }
+    m_lines = m_maximumLines;
+    // Selected by position inside an edit block: a cursor moved line by line outside one lays
     // out every line it passes to keep its column, and those layouts stayed behind, some 14 MB
     // at the receiver's usual traffic.
     QTextCursor cursor(document());
     cursor.beginEditBlock();
-    cursor.setPosition(document()->findBlockByNumber(excess).position(), QTextCursor::KeepAnchor);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     cursor.endEditBlock();
 }

@@ -26,6 +26,8 @@ public:
     // How many of the newest lines are kept (MaximumLines unless changed); 0 keeps every line.
     int maximumLines() const { return m_maximumLines; }
     void setMaximumLines(int lines);
+    // Lines on show (those of the current batch come a tenth of a second later).
+    int lineCount() const { return m_lines; }
 
     // "01$ab$10" for the bytes 01 AB 10.
     static QString hexText(const QByteArray &data);
@@ -42,8 +44,11 @@ private:
     void appendLine(const QString &line);
     // Adds the lines gathered since the last time, then drops the oldest beyond the limit.
     void showPending();
+    // Drops the oldest lines beyond the limit.
+    void dropOldest();
 
     int m_maximumLines = MaximumLines;
+    int m_lines = 0; // lines shown, counted afresh whenever the oldest go
     QStringList m_pending;
     QTimer m_showTimer;
 };

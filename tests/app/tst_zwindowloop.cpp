@@ -114,8 +114,8 @@ void TestWindowLoop::restartKeepsTheDeviceAndExitEnds()
             // The open monitor stays as it is.
             QCOMPARE(loop->monitor(), monitor.data());
             QCOMPARE(monitor->console()->commandHistory(), QStringList{"set askinterval 10"});
-            QVERIFY(QTest::qWaitFor([&] { return monitor->sentLog()->document()->blockCount() > 100; }, 5000));
-            oldLogLines = monitor->sentLog()->document()->blockCount();
+            QVERIFY(QTest::qWaitFor([&] { return monitor->sentLog()->lineCount() > 100; }, 5000));
+            oldLogLines = monitor->sentLog()->lineCount();
             monitor->close();
             QVERIFY(QTest::qWaitFor([&] { return !monitor && !loop->monitor(); }, 5000));
             restart(loop->window());
@@ -125,7 +125,7 @@ void TestWindowLoop::restartKeepsTheDeviceAndExitEnds()
             QVERIFY(fresh);
             QVERIFY(fresh->console()->commandHistory().isEmpty());
             QVERIFY(fresh->console()->toPlainText().startsWith(QLatin1String("Monitor created, device status:")));
-            QVERIFY(fresh->sentLog()->document()->blockCount() < oldLogLines);
+            QVERIFY(fresh->sentLog()->lineCount() < oldLogLines);
             action(loop->window(), "action_exit")->trigger();
         },
     };

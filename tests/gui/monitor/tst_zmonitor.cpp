@@ -2,6 +2,7 @@
 // pseudo-terminal, the traffic in the two logs with the protocol's verdicts, and the console's
 // commands carried out on the device.
 
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QSignalSpy>
@@ -118,6 +119,11 @@ void TestZMonitor::oldestLinesGo()
     QCOMPARE(kept.last(), QStringLiteral("> 63"));
     for (int i = 0; i < kept.size(); ++i)
         QCOMPARE(kept[i], "> " + ZExchangeText::hexText(QByteArray(1, char(100 - kept.size() + i))));
+    QCOMPARE(log.lineCount(), kept.size());
+    // What the operator copies out of the log has each line on a line of its own.
+    log.selectAll();
+    log.copy();
+    QCOMPARE(QGuiApplication::clipboard()->text(), kept.join(QLatin1Char('\n')));
 }
 
 void TestZMonitor::initialLines_data()
