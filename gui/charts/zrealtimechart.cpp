@@ -34,6 +34,12 @@ ZRealTimeChart::ZRealTimeChart(QWidget *parent)
     // every replot: the chart's ranges are never dragged with the mouse, which is what an
     // immediate repaint is for.
     setPlottingHint(QCP::phImmediateRefresh, false);
+    // The chart's own legend is never shown, yet the layout measures the text of every entry in
+    // it at each replot; graphs are not entered in it.
+    setAutoAddPlottableToLegend(false);
+    // The chart fills all of itself with its background: whatever lies under it need not be
+    // painted first at each of its repaints.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     connect(xAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged),
             xAxis2, QOverload<const QCPRange &>::of(&QCPAxis::setRange));
     connect(yAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged),

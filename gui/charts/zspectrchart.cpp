@@ -6,6 +6,7 @@
 #include <limits>
 #include <tuple>
 
+#include "zcharttext.h"
 #include "zspectrlegend.h"
 #include "zspectrmarker.h"
 
@@ -36,7 +37,7 @@ double larger(double a, double b)
 
 QCPItemText *cornerText(QCustomPlot *chart, const QString &text, const QFont &font)
 {
-    auto *item = new QCPItemText(chart);
+    auto *item = new ZChartText(chart);
     item->position->setType(QCPItemPosition::ptAxisRectRatio);
     item->setText(text);
     item->setFont(font);
@@ -91,6 +92,12 @@ ZSpectrChart::ZSpectrChart(QWidget *parent)
     // every replot: the chart's ranges are never dragged with the mouse, which is what an
     // immediate repaint is for.
     setPlottingHint(QCP::phImmediateRefresh, false);
+    // The chart's own legend is never shown, yet the layout measures the text of every entry in
+    // it at each replot; graphs are not entered in it.
+    setAutoAddPlottableToLegend(false);
+    // The chart fills all of itself with its background: whatever lies under it need not be
+    // painted first at each of its repaints.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     xAxis->setTickLabelFont(chartFont);
     yAxis->setTickLabelFont(chartFont);
     yAxis->setRange(-90, -60);

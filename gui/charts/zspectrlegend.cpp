@@ -4,6 +4,7 @@
 
 #include <qcustomplot.h>
 
+#include "zcharttext.h"
 #include "zspectrmarker.h"
 
 ZSpectrLegend::ZSpectrLegend(QPointer<ZSpectrMarker> marker, QCustomPlot *chart)
@@ -13,7 +14,7 @@ ZSpectrLegend::ZSpectrLegend(QPointer<ZSpectrMarker> marker, QCustomPlot *chart)
     const QBrush background = chart->palette().color(QPalette::Window);
 
     auto makeText = [&](const QColor &colour) {
-        auto *text = new QCPItemText(chart);
+        auto *text = new ZChartText(chart);
         text->setText(QString());
         text->setColor(colour);
         text->setBrush(background);

@@ -8,6 +8,8 @@
 
 #include <qcustomplot.h>
 
+#include "zcharttext.h"
+
 namespace {
 
 constexpr int DarkerFactor = 170;
@@ -80,7 +82,7 @@ ZSpectrMarker::ZSpectrMarker(int num, QCustomPlot *chart, const QColor &colour, 
     tick->setLayer(overlay);
     tick->setClipToAxisRect(false);
 
-    nameText = new QCPItemText(chart);
+    nameText = new ZChartText(chart);
     nameText->position->setParentAnchor(tick->start);
     nameText->position->setCoords(0, 0);
     nameText->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
@@ -101,7 +103,7 @@ ZSpectrMarker::ZSpectrMarker(int num, QCustomPlot *chart, const QColor &colour, 
     arrow->setLayer(overlay);
     arrow->setClipToAxisRect(false);
 
-    frequencyText = new QCPItemText(chart);
+    frequencyText = new ZChartText(chart);
     frequencyText->position->setParentAnchor(arrow->start);
     frequencyText->position->setCoords(0, 0);
     frequencyText->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
