@@ -1,7 +1,8 @@
 # Entry points: `make` builds, `make test` builds and runs every test (also under the sanitizers),
 # `make demo` runs the program against the device emulator, `make fuzz` runs the fuzz targets
 # (FUZZ_SECONDS each), `make package` builds the Debian package into $(BUILD)/, `make install`
-# installs (DESTDIR and PREFIX as usual; the program's own folder is /opt/tarncontrol).
+# installs (DESTDIR and PREFIX as usual; the program's own folder is /opt/tarncontrol),
+# `make translations` brings the translation sources up to date with the texts in the code.
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
 BUILD_TSAN ?= build-tsan
@@ -9,7 +10,7 @@ BUILD_FUZZ ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
-.PHONY: all build deps test test-plain test-asan test-tsan check demo bench fuzz package install clean
+.PHONY: all build deps test test-plain test-asan test-tsan check demo bench fuzz package install translations clean
 
 all: build
 
@@ -66,6 +67,12 @@ fuzz:
 	@[ -f $(BUILD_FUZZ)/CMakeCache.txt ] || CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_FUZZ=ON
 	cmake --build $(BUILD_FUZZ) -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh $(BUILD_FUZZ)
+
+# New texts appear in the .ts files untranslated, texts gone from the code leave them; the
+# translations themselves are written in Qt Linguist (or by hand) and committed.
+translations: deps
+	/usr/lib/qt5/bin/lupdate -locations none -no-obsolete -source-language ru_RU -target-language en_GB \
+	  gui app core support -ts resources/translations/tarncontrol_en.ts
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_FUZZ)

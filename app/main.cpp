@@ -17,6 +17,7 @@
 
 #include "signallogger.h"
 #include "zdevicefactory.h"
+#include "zlanguage.h"
 #include "zsignalwatcher.h"
 #include "zstartup.h"
 #include "ztarnvex.h"
@@ -55,6 +56,14 @@ int main(int argc, char *argv[])
             reportOnStderr(QStringLiteral("cannot create the settings folder %1").arg(places.settingsDir));
         reportOnStderr(QStringLiteral("%1 is not writable: settings in %2, signal log in %3")
                            .arg(appDir, ZStartup::settingsFilePath(), places.logDir));
+    }
+
+    // Every text from here on, the log folder question included, in the operator's language.
+    {
+        std::unique_ptr<QSettings> settings(ZStartup::openSettings());
+        const QString language = ZLanguage::fromEnvironment(settings->value(QStringLiteral("Language")).toString());
+        if (!ZLanguage::install(language))
+            reportOnStderr(QStringLiteral("no %1 translation built in; texts stay Russian").arg(language));
     }
 
     // Before anything that waits: a SIGTERM during the log directory question or a long load

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   qtbase5-dev libqt5serialport5-dev libqt5sql5-sqlite
-  libqcustomplot-dev
+  libqcustomplot-dev qttools5-dev-tools
   sqlite3
   librsvg2-bin fonts-dejavu-core
   xvfb x11-utils xdotool libx11-dev

@@ -12,11 +12,6 @@
 
 namespace {
 
-QString trLoader(const char *text)
-{
-    return QCoreApplication::translate("ZFastLoader", text);
-}
-
 [[noreturn]] void fail(const QString &message)
 {
     throw ZFastLoaderException(message);
@@ -107,14 +102,14 @@ void readRows(const QString &path, QList<ZRegister> *registers)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     if (!db.isValid())
-        fail(trLoader("Ошибка загрузки драйвера базы данных"));
+        fail(QCoreApplication::translate("ZFastLoader", "Ошибка загрузки драйвера базы данных"));
     db.setDatabaseName(path);
     if (!db.open())
-        fail(trLoader("Ошибка содинения базы данных"));
+        fail(QCoreApplication::translate("ZFastLoader", "Ошибка содинения базы данных"));
 
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("SELECT * FROM regs ORDER BY num")))
-        fail(trLoader("Ошибка SQL запроса : %1").arg(query.lastError().text()));
+        fail(QCoreApplication::translate("ZFastLoader", "Ошибка SQL запроса : %1").arg(query.lastError().text()));
 
     int row = 1;
     while (query.next()) {
@@ -122,18 +117,18 @@ void readRows(const QString &path, QList<ZRegister> *registers)
         // A number outside 16 bits would reach the wire as another register (65537 as 1).
         int number = 0;
         if (!boundedInteger(column(query, "num"), 0, MaxRegisterNumber, &number))
-            fail(trLoader("Ошибка номера регистра : строка %1").arg(row));
+            fail(QCoreApplication::translate("ZFastLoader", "Ошибка номера регистра : строка %1").arg(row));
         reg.setNumber(number);
 
         int length = 0;
         if (!boundedInteger(column(query, "len"), 1, MaxRegisterLength, &length))
-            fail(trLoader("Ошибка длины регистра : строка %1").arg(row));
+            fail(QCoreApplication::translate("ZFastLoader", "Ошибка длины регистра : строка %1").arg(row));
         reg.setProperty(ZRegister::PropLength, length);
 
         bool ok = false;
         const int rw = accessMode(column(query, "rw").toString(), &ok);
         if (!ok)
-            fail(trLoader("Ошибка признака чтения/записи регистра : строка %1").arg(row));
+            fail(QCoreApplication::translate("ZFastLoader", "Ошибка признака чтения/записи регистра : строка %1").arg(row));
         reg.setRw(rw);
 
         reg.setProperty(ZRegister::PropType, valueType(column(query, "type").toString()));
@@ -152,9 +147,9 @@ void loadRegisters(RegisterTable *table, const QString &path)
 
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile())
-        fail(trLoader("Файл базы данных не существует"));
+        fail(QCoreApplication::translate("ZFastLoader", "Файл базы данных не существует"));
     if (!QSqlDatabase::drivers().contains(QStringLiteral("QSQLITE")))
-        fail(trLoader("Не найден драйвер базы данных"));
+        fail(QCoreApplication::translate("ZFastLoader", "Не найден драйвер базы данных"));
 
     QList<ZRegister> registers;
     QString failure;
@@ -169,14 +164,14 @@ void loadRegisters(RegisterTable *table, const QString &path)
         fail(failure);
 
     if (registers.isEmpty())
-        fail(trLoader("База данных регистров не содержит корректных записей"));
+        fail(QCoreApplication::translate("ZFastLoader", "База данных регистров не содержит корректных записей"));
 
     QSet<int> numbers;
     numbers.reserve(registers.size());
     for (const ZRegister &reg : qAsConst(registers)) {
         const int number = reg.number().toInt();
         if (numbers.contains(number))
-            fail(trLoader("База данных регистров содержит дублирующие номера"));
+            fail(QCoreApplication::translate("ZFastLoader", "База данных регистров содержит дублирующие номера"));
         numbers.insert(number);
     }
 
@@ -188,7 +183,7 @@ void loadRegisters(RegisterTable *table, const QString &path)
         }
     }
     if (!hasStatus)
-        fail(trLoader("База данных регистров не содержит статусного регистра"));
+        fail(QCoreApplication::translate("ZFastLoader", "База данных регистров не содержит статусного регистра"));
 
     table->append(registers);
 }
@@ -199,5 +194,5 @@ ZRegister *findStatusRegister(RegisterTable *table)
         if (reg.type() == TypeStatus)
             return &reg;
     }
-    fail(trLoader("Статусный регистр не найден"));
+    fail(QCoreApplication::translate("ZFastLoader", "Статусный регистр не найден"));
 }

@@ -2,9 +2,15 @@
 
 #include <QMouseEvent>
 #include <QRubberBand>
+#include <QTextStream>
+
+#include "zchartexport.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -56,6 +62,64 @@ ZRealTimeChart::ZRealTimeChart(QWidget *parent)
     // Kept as a cursor, not as its pixmap: the pixmap of a standard cursor is empty and would
     // leave the operator with no pointer at all.
     normalCursor = cursor();
+
+    setAccessibleName(tr("График сигнала"));
+    // Reached with Tab like any control, so that the menu key opens the chart's menu.
+    setFocusPolicy(Qt::TabFocus);
+    m_export = new ZChartExport(this, [this](QTextStream &out) { writeCsv(out); });
+    describeTimer = new QTimer(this);
+    describeTimer->setInterval(1000);
+    connect(describeTimer, &QTimer::timeout, this, &ZRealTimeChart::describe);
+    describeTimer->start();
+}
+
+void ZRealTimeChart::setSourceName(int id, const QString &name)
+{
+    for (ZLoopValue *source : qAsConst(sources)) {
+        if (source->id == id)
+            graph(source->graphIndex)->setName(name);
+    }
+}
+
+void ZRealTimeChart::describe()
+{
+    QStringList parts;
+    for (int i = 0; i < graphCount(); ++i) {
+        const QSharedPointer<QCPGraphDataContainer> data = graph(i)->data();
+        if (data->isEmpty() || !std::isfinite((data->constEnd() - 1)->value))
+            continue;
+        parts << QStringLiteral("%1 %2").arg(graph(i)->name(), QString::number((data->constEnd() - 1)->value, 'f', 2));
+    }
+    const QString text = parts.isEmpty() ? tr("Нет данных") : parts.join(QStringLiteral("; "));
+    if (text != accessibleDescription())
+        setAccessibleDescription(text);
+}
+
+void ZRealTimeChart::writeCsv(QTextStream &out) const
+{
+    // One row per moment in the span on show; the values that came at that moment side by side,
+    // an empty field where a graph has none (or where its line breaks).
+    const QCPRange span = xAxis->range();
+    std::map<double, std::vector<QString>> rows;
+    for (int i = 0; i < graphCount(); ++i) {
+        const QSharedPointer<QCPGraphDataContainer> data = graph(i)->data();
+        for (auto it = data->findBegin(span.lower, false); it != data->constEnd() && it->key <= span.upper; ++it) {
+            std::vector<QString> &row = rows[it->key];
+            row.resize(size_t(graphCount()));
+            if (std::isfinite(it->value))
+                row[size_t(i)] = QString::number(it->value, 'g', 7);
+        }
+    }
+    out << ZChartExport::csvField(tr("Время, с"));
+    for (int i = 0; i < graphCount(); ++i)
+        out << ',' << ZChartExport::csvField(graph(i)->name());
+    out << '\n';
+    for (const auto &row : rows) {
+        out << QString::number(row.first, 'f', 3);
+        for (const QString &value : row.second)
+            out << ',' << value;
+        out << '\n';
+    }
 }
 
 ZRealTimeChart::~ZRealTimeChart()

@@ -6,10 +6,13 @@
 #include <QPen>
 #include <QPixmap>
 #include <QPoint>
+#include <QTimer>
 
 #include <qcustomplot.h>
 
 class QRubberBand;
+class QTextStream;
+class ZChartExport;
 
 // The strip chart under the spectrum: float signals of the device (signal power, output voltage)
 // against the time they arrived, one graph per signal. The time axis follows the newest value
@@ -51,6 +54,8 @@ public:
     }
     // Removes the source and its graph; an id no source has changes nothing.
     void removeSource(int id);
+    // What the source's values are, as a column heading and for a screen reader ("P сигнала, дБм").
+    void setSourceName(int id, const QString &name);
 
     void setSecondsOnChart(int seconds);
     void setPaused(bool paused);
@@ -58,6 +63,10 @@ public:
     void clear();
     void setMaxPoints(int count);
     void setGapThreshold(double seconds);
+    // The right-click menu that saves the picture or the data.
+    ZChartExport *exporter() const { return m_export; }
+    // The points in the time span on show as CSV: time in seconds, then one column per graph.
+    void writeCsv(QTextStream &out) const;
 
 signals:
     void fps(int fps);
@@ -84,6 +93,8 @@ private:
     static void keepNewest(QCPGraph *graph, int count);
     // Counts points dropped from the front of a graph and compacts its storage now and then.
     void noteTrimmed(int graphIndex, int count);
+    // The newest value of each graph, for a screen reader; at most once a second.
+    void describe();
 
     QList<ZLoopValue *> sources;
     double lastKey = 0;
@@ -99,6 +110,8 @@ private:
     QPixmap *zoomInPixmap;
     QPixmap *zoomOutPixmap;
     QCursor normalCursor;
+    QTimer *describeTimer;
+    ZChartExport *m_export;
 };
 
 #endif // ZREALTIMECHART_H

@@ -6,6 +6,7 @@
 #include <limits>
 #include <tuple>
 
+#include "zchartexport.h"
 #include "zcharttext.h"
 #include "zspectrlegend.h"
 #include "zspectrmarker.h"
@@ -109,6 +110,49 @@ ZSpectrChart::ZSpectrChart(QWidget *parent)
     trace->setAntialiased(false);
 
     updateTimer.start();
+
+    setAccessibleName(tr("Спектр"));
+    // Reached with Tab like any control, so that the menu key opens the chart's menu.
+    setFocusPolicy(Qt::TabFocus);
+    m_export = new ZChartExport(this, [this](QTextStream &out) { writeCsv(out); });
+    describeTimer.setParent(this);
+    describeTimer.setInterval(1000);
+    connect(&describeTimer, &QTimer::timeout, this, &ZSpectrChart::describe);
+    describeTimer.start();
+}
+
+void ZSpectrChart::describe()
+{
+    int top = -1;
+    for (int i = 0; i < PointCount; ++i) {
+        if (std::isfinite(levels[i]) && (top < 0 || levels[i] > levels[top]))
+            top = i;
+    }
+    const QString text = top < 0 ? tr("Нет данных")
+                                 : tr("Максимум %1 дБм на %2 кГц")
+                                       .arg(QString::number(levels[top], 'f', 1), QString::number(keys[top], 'f', 1));
+    if (text != accessibleDescription())
+        setAccessibleDescription(text);
+}
+
+void ZSpectrChart::writeCsv(QTextStream &out) const
+{
+    // Each marker named at the point it stands on.
+    QMap<int, QStringList> markedAt;
+    for (const QPointer<ZSpectrMarker> &marker : m_markers) {
+        if (!marker)
+            continue;
+        const int point = qBound(0, qRound((marker->markerKey() - startFrequency) / PointSpacingKHz), PointCount - 1);
+        markedAt[point] << QStringLiteral("M%1").arg(marker->number());
+    }
+    out << ZChartExport::csvField(tr("Частота, кГц")) << ',' << ZChartExport::csvField(tr("Уровень, дБм")) << ','
+        << ZChartExport::csvField(tr("Маркер")) << '\n';
+    int point = 0;
+    for (auto it = trace->data()->constBegin(); it != trace->data()->constEnd(); ++it, ++point) {
+        out << QString::number(it->key, 'f', 3) << ','
+            << (std::isfinite(it->value) ? QString::number(it->value, 'g', 7) : QString()) << ','
+            << markedAt.value(point).join(QLatin1Char(' ')) << '\n';
+    }
 }
 
 ZSpectrChart::~ZSpectrChart()

@@ -11,6 +11,8 @@
 
 #include "ztarnvex.h"
 
+class QTextStream;
+class ZChartExport;
 class ZSpectrLegend;
 class ZSpectrMarker;
 
@@ -42,6 +44,10 @@ public:
     void setGraphColor(const QColor &colour);
     void setForeground(const QColor &colour);
     QList<QPointer<ZSpectrMarker>> markers() const { return m_markers; }
+    // The right-click menu that saves the picture or the data.
+    ZChartExport *exporter() const { return m_export; }
+    // The trace as CSV: frequency in kHz, level in dBm, and the markers at their points.
+    void writeCsv(QTextStream &out) const;
 
 signals:
     void markerVal(int no, double val);
@@ -61,9 +67,13 @@ private:
     ZSpectrMarker *findMarker(int num) const;
     void addMarker(int num, const QColor &colour, int type, int deltaTo);
     void rebuildLegends();
+    // The highest level and where it is, for a screen reader; at most once a second.
+    void describe();
     void addLegend(const QPointer<ZSpectrMarker> &marker);
 
     QTimer updateTimer;
+    QTimer describeTimer;
+    ZChartExport *m_export;
     QList<QPointer<ZSpectrMarker>> m_markers;
     int draggedMarker = -1;
     QList<ZSpectrLegend *> legends;

@@ -20,7 +20,10 @@ QWidget *captionedPane(const QString &caption, QWidget *log)
     auto *pane = new QWidget;
     auto *layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new QLabel(caption), 0, Qt::AlignHCenter);
+    auto *label = new QLabel(caption);
+    label->setBuddy(log);
+    log->setAccessibleName(caption);
+    layout->addWidget(label, 0, Qt::AlignHCenter);
     layout->addWidget(log);
     return pane;
 }
@@ -33,6 +36,7 @@ ZMonitor::ZMonitor(ZAbstractDevice *device, QWidget *parent)
     m_receivedLog = new ZExchangeText;
     m_sentLog = new ZExchangeText;
     m_console = new ZConsole;
+    m_console->setAccessibleName(tr("Консоль"));
     connectionText = tr("Unknown");
 
     auto *logs = new QSplitter(Qt::Horizontal);

@@ -16,6 +16,16 @@
 #include "zabstractdevice.h"
 #include "zregmodel.h"
 #include "ztableview.h"
+#include "zwindowplace.h"
+
+namespace {
+
+// The settings group that keeps where the dialog stood.
+const QString PlaceGroup = QStringLiteral("RegisterDialog");
+// Room for the six columns of a register's row.
+constexpr int DefaultWidth = 900;
+
+} // namespace
 
 ZRegControl::ZRegControl(QWidget *parent)
     : QWidget(parent),
@@ -30,6 +40,8 @@ ZRegControl::ZRegControl(QWidget *parent)
       groupRead(new ZGroupRead(this))
 {
     setContextMenuPolicy(Qt::CustomContextMenu);
+    filterBox->setAccessibleName(tr("Фильтр"));
+    view->setAccessibleName(tr("Регистры"));
     progressBar->setAlignment(Qt::AlignCenter);
     refreshTimer->setInterval(refreshInterval);
 
@@ -74,16 +86,22 @@ ZRegControl::ZRegControl(QWidget *parent)
     cancelButton->hide();
 
     if (!parent) {
+        // Wide enough for all six columns (a 1366-pixel screen has room), half the height,
+        // centred; or where the operator left it last time.
         if (QScreen *screen = QGuiApplication::primaryScreen()) {
-            const QRect desktop = screen->geometry();
-            resize(int(desktop.width() * 0.3), int(desktop.height() * 0.5));
+            const QRect desktop = screen->availableGeometry();
+            resize(qMin(qMax(int(desktop.width() * 0.3), DefaultWidth), int(desktop.width() * 0.95)),
+                   int(desktop.height() * 0.5));
             move(desktop.center() - rect().center());
         }
+        ZWindowPlace::restore(this, PlaceGroup);
     }
 }
 
 ZRegControl::~ZRegControl()
 {
+    if (!parentWidget() && testAttribute(Qt::WA_WState_ExplicitShowHide))
+        ZWindowPlace::save(this, PlaceGroup);
     if (!device)
         return;
     // A group read left running would leave the device blocked for everybody else. Without one
@@ -117,9 +135,10 @@ void ZRegControl::setDevice(ZAbstractDevice *device)
     header->setSectionResizeMode(ZRegModel::ColumnNumber, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(ZRegModel::ColumnDescription, QHeaderView::Interactive);
     header->setSectionResizeMode(ZRegModel::ColumnValue, QHeaderView::Stretch);
-    header->hideSection(ZRegModel::ColumnPurpose);
-    header->hideSection(ZRegModel::ColumnAccess);
-    header->hideSection(ZRegModel::ColumnType);
+    // What a register is for, whether it may be written and how its value reads are shown too:
+    // an operator about to write needs them at hand.
+    for (int column : {ZRegModel::ColumnPurpose, ZRegModel::ColumnAccess, ZRegModel::ColumnType})
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     setWindowTitle(device->property("name").toString());
@@ -172,7 +191,7 @@ void ZRegControl::filterChange(int index)
 void ZRegControl::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    view->setColumnWidth(ZRegModel::ColumnDescription, int(width() * 0.6));
+    view->setColumnWidth(ZRegModel::ColumnDescription, int(width() * 0.4));
     view->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 

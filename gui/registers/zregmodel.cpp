@@ -225,6 +225,9 @@ QVariant ZRegModel::headerData(int section, Qt::Orientation orientation, int rol
             return tr("Описание");
         case ColumnValue:
             return tr("Значение");
+        case ColumnPurpose:
+            // Shown now that the column is: the default heading would be the bare number "4".
+            return tr("Назначение");
         case ColumnAccess:
             return tr("Признак");
         case ColumnType:

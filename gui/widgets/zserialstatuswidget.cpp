@@ -1,5 +1,6 @@
 #include "zserialstatuswidget.h"
 
+#include "zportcombobox.h"
 #include "zsetserialdialog.h"
 
 #include <QComboBox>
@@ -7,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSerialPortInfo>
 
 namespace {
 
@@ -30,7 +30,7 @@ ZSerialStatusWidget::ZSerialStatusWidget(QWidget *parent)
       m_greyPalette(coloured(palette(), QColor(QStringLiteral("#B6B6B6")))),
       m_statusLabel(new QLabel(this)),
       m_connectionLabel(new QLabel(this)),
-      m_portCombo(new QComboBox(this)),
+      m_portCombo(new ZPortComboBox(this)),
       m_conButton(new QPushButton(this)),
       m_setButton(new QPushButton(this)),
       m_frame(new QFrame(this))
@@ -48,16 +48,15 @@ ZSerialStatusWidget::ZSerialStatusWidget(QWidget *parent)
 
     m_conButton->setIcon(m_disconnectedIcon);
     m_conButton->setIconSize(QSize(16, 16));
-    m_conButton->setToolTip(tr("Запуск"));
+    showStartStop(tr("Запуск"));
     connect(m_conButton, &QPushButton::clicked, this, &ZSerialStatusWidget::on_conButtonClick);
     m_setButton->setIcon(m_settingsIcon);
     m_setButton->setIconSize(QSize(16, 16));
+    m_setButton->setToolTip(tr("Настройки порта"));
+    m_setButton->setAccessibleName(m_setButton->toolTip());
+    m_portCombo->setAccessibleName(tr("Порт"));
     connect(m_setButton, &QPushButton::clicked, this, &ZSerialStatusWidget::openSettingsDialog);
 
-    // Whatever the operator types is the port name handed out on start, unchanged.
-    m_portCombo->setEditable(true);
-    m_portCombo->setInsertPolicy(QComboBox::NoInsert);
-    m_portCombo->setMinimumWidth(100);
     connect(m_portCombo, &QComboBox::editTextChanged, this, [this](const QString &text) { m_props.name = text; });
 
     auto *frameLayout = new QHBoxLayout(m_frame);
@@ -66,6 +65,9 @@ ZSerialStatusWidget::ZSerialStatusWidget(QWidget *parent)
     frameLayout->addWidget(m_setButton);
     frameLayout->addWidget(m_conButton);
     m_frame->setFixedHeight(m_portCombo->height() + 4);
+    // Tab goes the way the strip reads: port, its settings, start.
+    setTabOrder(m_portCombo, m_setButton);
+    setTabOrder(m_setButton, m_conButton);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -78,12 +80,6 @@ ZSerialStatusWidget::ZSerialStatusWidget(QWidget *parent)
     m_statusLabel->setText(tr("<b>Статус:</b> нет соединения"));
     m_connectionLabel->setText(tr("<b>Соединение:</b> порт закрыт"));
 
-    // The ports present now; the list is not refreshed later, a new port can be typed.
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports) {
-        if (m_portCombo->findText(info.portName(), Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
-            m_portCombo->addItem(info.portName());
-    }
 }
 
 void ZSerialStatusWidget::connected()
@@ -108,7 +104,7 @@ void ZSerialStatusWidget::started()
     m_connectionLabel->setText(tr("<b>Соединение:</b> порт открыт"));
     m_frame->setPalette(m_greenPalette);
     m_running = true;
-    m_conButton->setToolTip(tr("Остановить"));
+    showStartStop(tr("Остановить"));
     m_conButton->setIcon(m_connectedIcon);
 }
 
@@ -122,7 +118,7 @@ void ZSerialStatusWidget::finished()
     m_connectionLabel->setText(tr("<b>Соединение:</b> порт закрыт"));
     m_frame->setPalette(m_greyPalette);
     m_running = false;
-    m_conButton->setToolTip(tr("Запуск"));
+    showStartStop(tr("Запуск"));
     m_conButton->setIcon(m_disconnectedIcon);
 }
 
@@ -153,6 +149,13 @@ void ZSerialStatusWidget::openSettingsDialog()
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_dialog, &ZSetSerialDialog::serialApply, this, &ZSerialStatusWidget::takeProps);
     m_dialog->show();
+}
+
+void ZSerialStatusWidget::showStartStop(const QString &what)
+{
+    // An icon alone says nothing to a screen reader: the button is named after what it does.
+    m_conButton->setToolTip(what);
+    m_conButton->setAccessibleName(what);
 }
 
 void ZSerialStatusWidget::takeProps(const ZSerialPortProps &props)

@@ -9,7 +9,7 @@
 
 #include "zserialportprops.h"
 
-class QComboBox;
+class ZPortComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -46,6 +46,7 @@ public slots:
 private:
     void openSettingsDialog();
     void takeProps(const ZSerialPortProps &props);
+    void showStartStop(const QString &what);
 
     ZSerialPortProps m_props;
     bool m_running = false;
@@ -56,7 +57,7 @@ private:
     QPalette m_greyPalette;
     QLabel *m_statusLabel;
     QLabel *m_connectionLabel;
-    QComboBox *m_portCombo;
+    ZPortComboBox *m_portCombo;
     QPushButton *m_conButton;
     QPushButton *m_setButton;
     QFrame *m_frame;

@@ -66,6 +66,7 @@ ZSetSerialDialog::ZSetSerialDialog(const ZSerialPortProps &props, QWidget *paren
         m_port->setEditText(m_port->itemText(index).section(QLatin1Char(' '), 0, 0));
     });
     m_port->setEditText(props.name);
+    m_port->setAccessibleName(tr("Порт"));
     m_port->setMinimumWidth(100);
     m_port->setMinimumHeight(m_port->height());
 
@@ -87,7 +88,9 @@ ZSetSerialDialog::ZSetSerialDialog(const ZSerialPortProps &props, QWidget *paren
                                                      {tr("Контроль"), m_flowControl}};
     for (const auto &row : rows) {
         auto *line = new QHBoxLayout;
-        line->addWidget(new QLabel(row.first, this));
+        auto *label = new QLabel(row.first, this);
+        label->setBuddy(row.second);
+        line->addWidget(label);
         line->addStretch();
         line->addWidget(row.second);
         layout->addLayout(line);

@@ -4,9 +4,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QScreen>
 #include <QSettings>
-#include <QStyle>
 #include <memory>
 #include <cmath>
 #include <limits>
@@ -14,6 +12,7 @@
 #include "signallogger.h"
 #include "zalarm.h"
 #include "zalarmwidget.h"
+#include "zchartexport.h"
 #include "zmarkermenu.h"
 #include "zregcontrol.h"
 #include "zspectrmarker.h"
@@ -84,6 +83,10 @@ TarnWindow::TarnWindow(QWidget *parent)
     for (QLabel *label : {form->label_lock, form->label_overload, form->label_attCapt, form->label_att})
         label->setFont(labelFont);
 
+    // A chart that could not save says why where the device's problems are said.
+    for (ZChartExport *exporter : {form->widget_chart_spectr->exporter(), form->widget_chart->exporter()})
+        connect(exporter, &ZChartExport::failed, this, &TarnWindow::showDeviceProblem);
+
     connect(form->widget_serialStatus, &ZSerialStatusWidget::start, this, &TarnWindow::deviceStart, Qt::DirectConnection);
     connect(form->widget_serialStatus, &ZSerialStatusWidget::stop, this, &TarnWindow::deviceStop, Qt::DirectConnection);
     connect(form->widget_serialStatus, &ZSerialStatusWidget::portDetailsSet, this,
@@ -106,6 +109,8 @@ TarnWindow::TarnWindow(QWidget *parent)
 
 TarnWindow::~TarnWindow()
 {
+    // The register dialog is a window of its own; it goes with this one, and keeps its place.
+    delete regControl;
     delete form;
 }
 
@@ -314,9 +319,6 @@ void TarnWindow::on_action_rgisters_triggered()
     regControl = new ZRegControl(nullptr);
     regControl->setDevice(device);
     regControl->setAttribute(Qt::WA_DeleteOnClose);
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        regControl->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, regControl->size(),
-                                                    screen->availableGeometry()));
     regControl->show();
 }
 
@@ -331,9 +333,10 @@ void TarnWindow::on_checkBox_signalGraph_stateChanged(int arg1)
 {
     if (!device)
         return;
-    if (arg1 != 0)
+    if (arg1 != 0) {
         signalGraphId = form->widget_chart->addSource(device.data(), &ZAbstractTarn::signalPow, QPen(QColor(40, 110, 255)));
-    else
+        form->widget_chart->setSourceName(signalGraphId, tr("P сигнала, дБм"));
+    } else
         form->widget_chart->removeSource(signalGraphId);
 }
 
@@ -341,9 +344,10 @@ void TarnWindow::on_checkBox_voltageGraph_stateChanged(int arg1)
 {
     if (!device)
         return;
-    if (arg1 != 0)
+    if (arg1 != 0) {
         voltageGraphId = form->widget_chart->addSource(device.data(), &ZAbstractTarn::signalVolt, QPen(QColor(255, 113, 31)));
-    else
+        form->widget_chart->setSourceName(voltageGraphId, tr("U выхода, В"));
+    } else
         form->widget_chart->removeSource(voltageGraphId);
 }
 
@@ -382,7 +386,8 @@ void TarnWindow::on_pushButton_mem_level_clicked() { memLevel = form->widget_cha
 void TarnWindow::showMemDifference()
 {
     const double current = form->widget_chart_spectr->currentMax();
-    if (std::isnan(current)) {
+    // Nothing to compare with: no spectrum yet, or no level memorised yet.
+    if (std::isnan(current) || std::isnan(memLevel)) {
         form->label_delta_mem->setText(QStringLiteral("Δ") + tr(" MEM --"));
         return;
     }

@@ -15,6 +15,7 @@
 #include "zabstractconnection.h"
 #include "zdeviceemulator.h"
 #include "zdevicefactory.h"
+#include "zlanguage.h"
 #include "zstartup.h"
 #include "ztarnvex.h"
 
@@ -123,6 +124,8 @@ class TestStartup : public QObject
 private slots:
     void initTestCase();
     void settingsFileBesideExecutable();
+    void languageChosen_data();
+    void languageChosen();
     void defectiveDatabaseEndsWithCode2_data();
     void defectiveDatabaseEndsWithCode2();
     void firstRunSavesDefaultsOnSigterm_data();
@@ -133,6 +136,7 @@ private slots:
     void settingsTroubleSaidOnStderr_data();
     void settingsTroubleSaidOnStderr();
     void comesBackByItself();
+    void windowAndMonitorFromOutside_data();
     void windowAndMonitorFromOutside();
     void signalLogAppendsAcrossRuns();
     void stopIsPromptWithALongWait();
@@ -178,6 +182,34 @@ void TestStartup::settingsFileBesideExecutable()
     QSettings check(appDir.filePath("settings.ini"), QSettings::IniFormat);
     QCOMPARE(check.value("TARN/AskInterval").toInt(), 20);
     QVERIFY(QDir(m_foreign.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+void TestStartup::languageChosen_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("languageList");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("Russian desktop") << "" << "ru_RU.UTF-8" << "" << "ru";
+    QTest::newRow("service: C") << "" << "C" << "" << "ru";
+    QTest::newRow("service: C.UTF-8") << "" << "C.UTF-8" << "" << "ru";
+    QTest::newRow("POSIX, LANGUAGE ignored") << "" << "POSIX" << "en_US" << "ru";
+    QTest::newRow("nothing set") << "" << "" << "" << "ru";
+    QTest::newRow("English desktop") << "" << "en_US.UTF-8" << "" << "en";
+    QTest::newRow("German desktop") << "" << "de_DE.UTF-8" << "" << "en";
+    QTest::newRow("LANGUAGE first") << "" << "en_GB.UTF-8" << "ru:en" << "ru";
+    QTest::newRow("settings say en") << "en" << "ru_RU.UTF-8" << "" << "en";
+    QTest::newRow("settings say ru") << " RU " << "en_US.UTF-8" << "" << "ru";
+    QTest::newRow("settings unknown") << "fr" << "en_US.UTF-8" << "" << "en";
+}
+
+void TestStartup::languageChosen()
+{
+    QFETCH(QString, setting);
+    QFETCH(QString, locale);
+    QFETCH(QString, languageList);
+    QFETCH(QString, chosen);
+    QCOMPARE(ZLanguage::choose(setting, locale, languageList), chosen);
 }
 
 void TestStartup::defectiveDatabaseEndsWithCode2_data()
@@ -385,8 +417,22 @@ void TestStartup::comesBackByItself()
     QVERIFY(program.end(SIGINT));
 }
 
+void TestStartup::windowAndMonitorFromOutside_data()
+{
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<QString>("main");
+    QTest::addColumn<QString>("monitor");
+    QTest::newRow("C locale, as a service runs") << QString() << QStringLiteral("Велькор 2.0 (14.02.19)")
+                                                 << QStringLiteral("Монитор обмена ТАРН");
+    QTest::newRow("English desktop") << QStringLiteral("en_US.UTF-8") << QStringLiteral("Velkor 2.0 (14.02.19)")
+                                     << QStringLiteral("TARN exchange monitor");
+}
+
 void TestStartup::windowAndMonitorFromOutside()
 {
+    QFETCH(QString, desktop);
+    QFETCH(QString, main);
+    QFETCH(QString, monitor);
     // A real X server with no window manager, the program's windows found by their titles, and
     // the operator's keys and a window manager's close request sent from outside.
     QProcess xvfb;
@@ -399,6 +445,11 @@ void TestStartup::windowAndMonitorFromOutside()
     QProcessEnvironment env = programEnvironment(m_foreign.path());
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert("DISPLAY", display);
+    if (!desktop.isEmpty()) {
+        env.remove("LC_ALL");
+        env.remove("LANGUAGE");
+        env.insert("LANG", desktop);
+    }
     // Under AddressSanitizer: the X platform's system libraries (D-Bus, plugins unloaded at exit)
     // leave allocations behind that no program can free; the program's own leaks are checked by
     // the runs on the offscreen platform.
@@ -438,8 +489,6 @@ void TestStartup::windowAndMonitorFromOutside()
         }
         return ids;
     };
-    const QString main = QStringLiteral("Велькор 2.0 (14.02.19)");
-    const QString monitor = QStringLiteral("Монитор обмена ТАРН");
     // "Инструменты" > "Монитор" from the keyboard, then Return on the question's default, Yes.
     auto restart = [&](const QString &window) {
         // A window only just shown may miss the first keys: then close any menu and try again.

@@ -3,6 +3,7 @@
 // feed into a break.
 
 #include <QRubberBand>
+#include <QTextStream>
 #include <QtTest>
 
 #include <cmath>
@@ -58,6 +59,7 @@ private slots:
     void sourceIds_data();
     void sourceIds();
     void removalKeepsTheOtherSourceOnItsGraph();
+    void dataSavedForTheSpanShown();
     void pointCapHoldsAcrossBreaks();
     void monotonicClockStartsAtFirstValue();
 };
@@ -229,6 +231,32 @@ void TestZRealTimeChart::removalKeepsTheOtherSourceOnItsGraph()
     chart.now += 5000;
     emit power.value(-42.0f);
     QCOMPARE(chart.graph(0)->data()->constBegin()->key, 0.0);
+}
+
+// Side by side at the moments they came, an empty field where a graph has no value; only what
+// the time axis shows.
+void TestZRealTimeChart::dataSavedForTheSpanShown()
+{
+    SteppedChart chart;
+    Feed power, voltage;
+    chart.setSourceName(chart.addSource(&power, &Feed::value, QPen()), QStringLiteral("P сигнала, дБм"));
+    chart.setSourceName(chart.addSource(&voltage, &Feed::value, QPen()), QStringLiteral("U"));
+    for (int i = 0; i < 30; ++i) {
+        emit power.value(-40.0f - i);
+        if (i % 2 == 0)
+            emit voltage.value(float(i));
+        chart.now += 400; // 12 s in all, 10 s on show
+    }
+    QString csv;
+    QTextStream out(&csv);
+    chart.writeCsv(out);
+    out.flush();
+    const QStringList lines = csv.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.first(), QStringLiteral("\"Время, с\",\"P сигнала, дБм\",U"));
+    QCOMPARE(lines.size(), 1 + 26); // keys 1.6 ... 11.6 s
+    QCOMPARE(lines.at(1), QStringLiteral("1.600,-44,4"));
+    QCOMPARE(lines.at(2), QStringLiteral("2.000,-45,"));
+    QCOMPARE(lines.last(), QStringLiteral("11.600,-69,"));
 }
 
 void TestZRealTimeChart::pointCapHoldsAcrossBreaks()

@@ -4,12 +4,14 @@
 
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
 
 #include "emulatorrig.h"
 #include "mousedrag.h"
+#include "zchartexport.h"
 #include "zmarkermenu.h"
 #include "zrealtimechart.h"
 #include "zspectrchart.h"
@@ -87,6 +89,7 @@ private slots:
     void createAndRemove();
     void markerMenu_data();
     void markerMenu();
+    void savesWhatItShows();
     void fedByTheReceiver();
 };
 
@@ -393,6 +396,59 @@ void TestZSpectrChart::markerMenu()
         QCOMPARE(created.count(), 1);
         QCOMPARE(created.first(), (QList<QVariant>{2, type, deltaTo}));
     }
+}
+
+void TestZSpectrChart::savesWhatItShows()
+{
+    ZSpectrChart chart;
+    chart.resize(640, 360);
+    chart.show();
+    sweep(chart, [](int p) { return -100.0 + 0.01 * p; });
+    QVERIFY(chart.createMarker(1, markerColour(1), Max, 0));
+    refresh(chart);
+
+    // The right-click menu offers both.
+    QStringList offered;
+    QTimer::singleShot(0, [&offered] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (QAction *action : menu->actions())
+                offered << action->text();
+            menu->close();
+        }
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(100, 100), chart.mapToGlobal(QPoint(100, 100)));
+    QApplication::sendEvent(&chart, &click);
+    QCOMPARE(offered, (QStringList{"Сохранить изображение…", "Сохранить данные…"}));
+
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(chart.exporter()->saveData(dir.filePath("s.csv"), &error), qPrintable(error));
+    QFile csv(dir.filePath("s.csv"));
+    QVERIFY(csv.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 1 + ZSpectrChart::PointCount);
+    QCOMPARE(lines.first(), QStringLiteral("\"Частота, кГц\",\"Уровень, дБм\",Маркер"));
+    auto point = chart.graph(0)->data()->constBegin();
+    for (int i = 1; i < lines.size(); ++i, ++point) {
+        const QStringList fields = lines.at(i).split(',');
+        QCOMPARE(fields.size(), 3);
+        QVERIFY(std::abs(fields.at(0).toDouble() - point->key) < 1e-3);
+        QVERIFY(std::abs(fields.at(1).toDouble() - point->value) < 1e-6);
+    }
+    QCOMPARE(lines.last().section(',', 2), QStringLiteral("M1")); // the maximum is the last point
+
+    QVERIFY2(chart.exporter()->saveImage(dir.filePath("s.png"), &error), qPrintable(error));
+    QCOMPARE(QImage(dir.filePath("s.png")).size(), chart.size());
+    QVERIFY2(chart.exporter()->saveImage(dir.filePath("s.pdf"), &error), qPrintable(error));
+    QFile pdf(dir.filePath("s.pdf"));
+    QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
+    // Nothing but the three files: no temporary one left behind.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+
+    // A folder that is not there: the reason given, no file made.
+    QVERIFY(!chart.exporter()->saveData(dir.filePath("gone/s.csv"), &error));
+    QVERIFY2(error.contains(QLatin1String("gone/s.csv")), qPrintable(error));
+    QVERIFY(!QFileInfo::exists(dir.filePath("gone")));
 }
 
 void TestZSpectrChart::fedByTheReceiver()

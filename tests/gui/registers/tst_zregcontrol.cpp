@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
@@ -19,6 +20,7 @@
 #include "transaction.h"
 #include "zregcontrol.h"
 #include "zregmodel.h"
+#include "zstartup.h"
 #include "ztableview.h"
 
 namespace {
@@ -100,6 +102,9 @@ class TestZRegControl : public QObject
     Q_OBJECT
 
 private slots:
+    // Where the dialogs keep their place: a settings file of the test's own.
+    void initTestCase() { ZStartup::useSettingsFileIn(m_settingsDir.path()); }
+    void sixColumnsAndPlaceKept();
     void filters_data();
     void filters();
     void groupReadOfAll();
@@ -113,7 +118,27 @@ private slots:
     void editDropped();
     void readByKeyAndMenu_data();
     void readByKeyAndMenu();
+
+private:
+    QTemporaryDir m_settingsDir;
 };
+
+void TestZRegControl::sixColumnsAndPlaceKept()
+{
+    QRect left;
+    {
+        Rig rig;
+        QHeaderView *header = rig.view()->horizontalHeader();
+        QCOMPARE(header->count(), 6);
+        for (int column = 0; column < header->count(); ++column)
+            QVERIFY2(!header->isSectionHidden(column) && header->sectionSize(column) > 0, qPrintable(QString::number(column)));
+        rig.dialog->setGeometry(40, 50, 610, 410);
+        left = rig.dialog->geometry();
+    }
+    ZRegControl again;
+    again.show();
+    QCOMPARE(again.geometry(), left);
+}
 
 void TestZRegControl::filters_data()
 {

@@ -167,6 +167,7 @@ void TestZRegModel::onlyTheValueIsEditable()
                  column == ZRegModel::ColumnValue);
     QVERIFY(!model.headerData(0, Qt::Vertical, Qt::DisplayRole).isValid());
     QCOMPARE(model.headerData(ZRegModel::ColumnValue, Qt::Horizontal).toString(), QStringLiteral("Значение"));
+    QCOMPARE(model.headerData(ZRegModel::ColumnPurpose, Qt::Horizontal).toString(), QStringLiteral("Назначение"));
 }
 
 // A stopped device refuses every write with paketWriteFail, which shows whether the model asked.

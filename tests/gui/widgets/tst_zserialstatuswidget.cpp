@@ -1,5 +1,6 @@
 // The serial status strip and its line settings dialog on the offscreen platform.
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -128,6 +129,14 @@ void TestZSerialStatusWidget::startStopFollowsRunning()
     QCOMPARE(port->currentText(), QStringLiteral("ttyUSB0"));
     port->lineEdit()->selectAll();
     QTest::keyClicks(port->lineEdit(), "/dev/serial/by-id/usb-Adapter port0");
+    // Dropped down, the list is the machine's ports now; a port since unplugged is gone from it
+    // and the typed name stays.
+    port->addItem(QStringLiteral("ttyUNPLUGGED"));
+    QTest::keyClick(port, Qt::Key_Down, Qt::AltModifier);
+    QTRY_VERIFY(port->view()->isVisible());
+    QCOMPARE(port->findText(QStringLiteral("ttyUNPLUGGED")), -1);
+    QCOMPARE(port->currentText(), QStringLiteral("/dev/serial/by-id/usb-Adapter port0"));
+    port->hidePopup();
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(log.events, (QStringList{"details", "start"}));
     props.name = QStringLiteral("/dev/serial/by-id/usb-Adapter port0");

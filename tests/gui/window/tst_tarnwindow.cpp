@@ -3,6 +3,7 @@
 // tuning, the MEM difference, the strip chart sources, the logging interval and the register
 // dialog.
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QStatusBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include <cmath>
@@ -26,6 +28,7 @@
 #include "zabstractconnection.h"
 #include "zalarmwidget.h"
 #include "zfloatspinbox.h"
+#include "zlanguage.h"
 #include "zrealtimechart.h"
 #include "zregcontrol.h"
 #include "zserialportprops.h"
@@ -108,6 +111,8 @@ private slots:
     void logIntervalStoredOnly();
     void registerDialogOpenedOnce();
     void linkTroubleInStatusBar();
+    void everyControlNamed();
+    void englishWhenChosen();
 
 private:
     QTemporaryDir m_appDir;
@@ -334,6 +339,7 @@ void TestTarnWindow::memDifference_data()
     QTest::newRow("higher now") << -50.0 << -48.0 << QStringLiteral("Δ MEM  -2.000 дБ");
     QTest::newRow("equal") << -50.0 << -50.0 << QStringLiteral("Δ MEM  0.000 дБ");
     QTest::newRow("no spectrum") << -50.0 << qQNaN() << QStringLiteral("Δ MEM --");
+    QTest::newRow("nothing memorised") << qQNaN() << -50.0 << QStringLiteral("Δ MEM --");
 }
 
 void TestTarnWindow::memDifference()
@@ -346,12 +352,16 @@ void TestTarnWindow::memDifference()
     auto *spectrum = child<ZSpectrChart>(&window, "widget_chart_spectr");
     auto *label = child<QLabel>(&window, "label_delta_mem");
     QTRY_COMPARE(label->text(), QStringLiteral("Δ MEM --"));
-    flatSpectrum(spectrum, memorised);
-    QTest::mouseClick(child<QPushButton>(&window, "pushButton_mem_level"), Qt::LeftButton);
+    if (!std::isnan(memorised)) {
+        flatSpectrum(spectrum, memorised);
+        QTest::mouseClick(child<QPushButton>(&window, "pushButton_mem_level"), Qt::LeftButton);
+    }
     if (std::isnan(current))
         QTest::mouseClick(child<QPushButton>(&window, "pushButton_clear_spectr"), Qt::LeftButton);
     else
         flatSpectrum(spectrum, current);
+    // Whatever the label showed before: the next refresh writes it.
+    label->setText(QString());
     QTRY_COMPARE(label->text(), text);
 }
 
@@ -448,4 +458,58 @@ void TestTarnWindow::linkTroubleInStatusBar()
 }
 
 QTEST_MAIN(TestTarnWindow)
+// What a screen reader says for each control an operator can reach: a name for every button,
+// spin box, field, check box and combo box; for the charts a name and their newest values.
+void TestTarnWindow::everyControlNamed()
+{
+    Rig rig;
+    QVERIFY(rig.connect());
+    int controls = 0;
+    for (QWidget *w : rig.window->findChildren<QWidget *>()) {
+        const bool control = qobject_cast<QAbstractButton *>(w) || qobject_cast<QAbstractSpinBox *>(w)
+                             || qobject_cast<QComboBox *>(w)
+                             || (qobject_cast<QLineEdit *>(w) && !qobject_cast<QAbstractSpinBox *>(w->parentWidget())
+                                 && !qobject_cast<QComboBox *>(w->parentWidget()));
+        if (!control || !w->isVisible())
+            continue;
+        ++controls;
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w);
+        QVERIFY2(face && !face->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(w->objectName()));
+        // Tab reaches whatever can be operated; the read-only value fields only show.
+        auto *field = qobject_cast<QLineEdit *>(w);
+        QVERIFY2((field && field->isReadOnly()) || (w->focusPolicy() & Qt::TabFocus), qPrintable(w->objectName()));
+    }
+    QVERIFY(controls >= 25);
+    for (const char *name : {"widget_chart_spectr", "widget_chart"}) {
+        QVERIFY(rig.get(name)->focusPolicy() & Qt::TabFocus);
+        QAccessibleInterface *chart = QAccessible::queryAccessibleInterface(rig.get(name));
+        QVERIFY(!chart->text(QAccessible::Name).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(chart->text(QAccessible::Description).contains(QRegularExpression("\\d")), 10000);
+    }
+    QCOMPARE(QAccessible::queryAccessibleInterface(rig.get("widget_chart_spectr"))->text(QAccessible::Name),
+             QStringLiteral("Спектр"));
+}
+
+void TestTarnWindow::englishWhenChosen()
+{
+    QVERIFY(ZLanguage::install(QStringLiteral("en")));
+    const auto russianAgain = qScopeGuard([] {
+        for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    });
+    TarnWindow window;
+    window.show();
+    QStringList menus;
+    for (QAction *action : window.menuBar()->actions())
+        menus << action->text();
+    QCOMPARE(menus, (QStringList{"Exit", "Settings", "Tools"}));
+    QCOMPARE(child<QLabel>(&window, "label_freq")->text(), QStringLiteral("Frequency, kHz"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(child<QWidget>(&window, "widget_chart_spectr"))->text(QAccessible::Name),
+             QStringLiteral("Spectrum"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(child<QWidget>(&window, "pushButton_pause"))->text(QAccessible::Name),
+             QStringLiteral("Pause"));
+}
+
 #include "tst_tarnwindow.moc"
