@@ -1,6 +1,7 @@
 #include "zexchangetext.h"
 
 #include <QFont>
+#include <QTextBlockFormat>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -18,6 +19,11 @@ ZExchangeText::ZExchangeText(QWidget *parent)
     QFont font(QStringLiteral("Monospace"));
     font.setStyleHint(QFont::TypeWriter);
     setFont(font);
+    // Every row the same height: lines parted by a separator and lines in paragraphs of their
+    // own would otherwise stand a pixel apart differently, and the batches would show.
+    QTextBlockFormat rows;
+    rows.setLineHeight(fontMetrics().lineSpacing(), QTextBlockFormat::FixedHeight);
+    QTextCursor(document()).setBlockFormat(rows);
     // Lines are only ever appended; an undo stack would keep every one of them.
     setUndoRedoEnabled(false);
     // A frame to a row: replies start in one column, so their fields line up from one to the
