@@ -79,7 +79,6 @@ ZSerialStatusWidget::ZSerialStatusWidget(QWidget *parent)
     layout->addWidget(m_frame);
     m_statusLabel->setText(tr("<b>Статус:</b> нет соединения"));
     m_connectionLabel->setText(tr("<b>Соединение:</b> порт закрыт"));
-
 }
 
 void ZSerialStatusWidget::connected()
