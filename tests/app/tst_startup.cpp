@@ -438,6 +438,15 @@ void TestStartup::windowAndMonitorFromOutside()
     QProcess xvfb;
     xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1400x900x24", "-nolisten", "tcp"});
     QVERIFY2(xvfb.waitForStarted(), "Xvfb is needed for this test");
+    // On every way out, the server ends by itself and cleans up after it: killed, it would leave
+    // its display's lock and socket behind for the next server to trip over.
+    const auto stopXvfb = qScopeGuard([&xvfb] {
+        xvfb.terminate();
+        if (!xvfb.waitForFinished(30000)) {
+            xvfb.kill();
+            xvfb.waitForFinished(30000);
+        }
+    });
     QTRY_VERIFY_WITH_TIMEOUT(xvfb.canReadLine(), 30000);
     const QString display = ':' + QString::fromLatin1(xvfb.readLine()).trimmed();
 
@@ -537,8 +546,6 @@ void TestStartup::windowAndMonitorFromOutside()
     QCOMPARE(program.exitCode(), 0);
     QSettings saved(inst.settingsPath(), QSettings::IniFormat);
     QCOMPARE(saved.value("TARN/SerialPort").toString(), QStringLiteral("ttyUSB0"));
-    xvfb.terminate();
-    xvfb.waitForFinished(5000);
 }
 
 void TestStartup::signalLogAppendsAcrossRuns()
