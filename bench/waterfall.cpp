@@ -1,0 +1,115 @@
+// The waterfall's window at its usual opening size on the offscreen platform (unless QT_QPA_PLATFORM
+// says otherwise). Prints:
+//  - adding a row (the sweep's closing frame) with the replot and the repaint of the chart,
+//    median and 99th percentile, with the ring full;
+//  - the resident memory the window takes: before it opens (a chart shown first, as the main
+//    window's are), open, and with the ring full (half
+//    an hour of rows at the usual pace is fewer than the ring holds, so full is the most), then
+//    again after as many rows more, to show it flat.
+//
+// Usage: waterfall
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "processfigures.h"
+#include "zwaterfallchart.h"
+#include "zwaterfallwindow.h"
+
+namespace {
+
+constexpr double RowLimitMs = 3.0;
+constexpr double MemoryLimitMiB = 20.0;
+
+// A carrier over noise that drifts a little from one sweep to the next.
+QVector<double> frame(int no, int sweep)
+{
+    QVector<double> levels;
+    for (int i = 0; i < 32; ++i) {
+        const int point = 32 * no - 1 + i;
+        const double offset = (point - 1200 - (sweep % 40)) / 25.0;
+        const double noise = -95.0 + 4.0 * std::sin(point * 12.9898 + sweep * 78.233);
+        levels.append(std::max(noise, -30.0 - offset * offset));
+    }
+    return levels;
+}
+
+void verdict(const char *what, double value, double limit, const char *unit)
+{
+    std::printf("%-58s %8.3f %s  (limit %.1f %s) %s\n", what, value, unit, limit, unit,
+                value <= limit ? "ok" : "OVER");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The waterfall opens from the main window, whose charts have loaded the fonts, the style
+    // and the plotting library's first-use tables: the same is done here before "before".
+    {
+        QCustomPlot warm;
+        warm.resize(600, 300);
+        warm.show();
+        warm.replot(QCustomPlot::rpImmediateRefresh);
+        app.processEvents();
+    }
+    app.processEvents();
+    const long before = residentKiB();
+
+    ZWaterfallWindow window;
+    // The size it opens at on a screen of 1111 x 750 pixels or more (the offscreen screen is
+    // smaller).
+    window.resize(1000, 600);
+    window.show();
+    app.processEvents();
+    ZWaterfallChart *chart = window.chart();
+    std::printf("platform %s, window %d x %d, chart %d x %d, ring of %d rows\n",
+                qPrintable(QGuiApplication::platformName()), window.width(), window.height(), chart->width(),
+                chart->height(), chart->ring().capacity());
+    const long open = residentKiB();
+
+    int sweep = 0;
+    auto feedSweep = [&] {
+        for (int no = 0; no < 64; ++no)
+            chart->spectrFrame(no, frame(no, sweep));
+        ++sweep;
+    };
+    for (int i = 0; i <= chart->ring().capacity(); ++i) {
+        feedSweep();
+        if (i % 64 == 0)
+            app.processEvents();
+    }
+    app.processEvents();
+    const long full = residentKiB();
+
+    // The closing frame of a sweep adds the row; the replot and repaint are forced at once.
+    QVector<double> ms;
+    QElapsedTimer timer;
+    for (int i = 0; i < chart->ring().capacity(); ++i) {
+        for (int no = 1; no < 64; ++no)
+            chart->spectrFrame(no, frame(no, sweep));
+        ++sweep;
+        timer.start();
+        chart->spectrFrame(0, frame(0, sweep));
+        chart->replot(QCustomPlot::rpImmediateRefresh);
+        ms.append(timer.nsecsElapsed() / 1e6);
+        app.processEvents();
+    }
+    const long after = residentKiB();
+    std::sort(ms.begin(), ms.end());
+
+    std::printf("rows held %d; resident KiB: before %ld, open %ld, full %ld, %d rows later %ld\n",
+                chart->ring().count(), before, open, full, int(ms.size()), after);
+    verdict("row added with replot and repaint, ring full: median", ms.at(ms.size() / 2), RowLimitMs, "ms");
+    verdict("row added with replot and repaint: 99th percentile", ms.at(int(ms.size() * 0.99)), RowLimitMs, "ms");
+    verdict("memory of the window with the ring full", (std::max(full, after) - before) / 1024.0, MemoryLimitMiB, "MiB");
+    verdict("growth after as many rows again", (after - full) / 1024.0, 0.5, "MiB");
+    return 0;
+}

@@ -1,0 +1,128 @@
+#include "zwaterfallring.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// A point no frame has reached yet.
+constexpr qint16 NoLevel = std::numeric_limits<qint16>::min();
+constexpr double UsualSweepMs = 2700;
+
+} // namespace
+
+ZWaterfallRing::ZWaterfallRing(int capacity)
+    : m_capacity(qMax(capacity, 1)),
+      m_levels(size_t(m_capacity) * PointCount, NoLevel),
+      m_times(size_t(m_capacity), 0),
+      m_rowMin(size_t(m_capacity), NoLevel),
+      m_rowMax(size_t(m_capacity), NoLevel),
+      m_sweep(PointCount, NoLevel)
+{
+}
+
+qint16 ZWaterfallRing::encode(double level)
+{
+    if (std::isnan(level))
+        return NoLevel;
+    return qint16(std::lround(std::clamp(level * 100.0, -32767.0, 32767.0)));
+}
+
+bool ZWaterfallRing::addFrame(int no, const QVector<double> &frame, qint64 msecsSinceEpoch)
+{
+    if (no < 0 || no >= FrameCount)
+        return false;
+
+    bool added = false;
+    if (m_lastFrame >= 0 && no <= m_lastFrame) {
+        qint16 *row = m_levels.data() + size_t(m_head) * PointCount;
+        std::copy(m_sweep.cbegin(), m_sweep.cend(), row);
+        qint16 low = NoLevel;
+        qint16 high = NoLevel;
+        for (int i = 0; i < PointCount; ++i) {
+            if (row[i] == NoLevel)
+                continue;
+            low = low == NoLevel ? row[i] : std::min(low, row[i]);
+            high = std::max(high, row[i]);
+        }
+        m_rowMin[size_t(m_head)] = low;
+        m_rowMax[size_t(m_head)] = high;
+        m_times[size_t(m_head)] = m_sweepTime;
+        m_head = (m_head + 1) % m_capacity;
+        m_count = std::min(m_count + 1, m_capacity);
+        while (m_count > 1 && timeOf(m_count - 1) < m_sweepTime - SpanMs)
+            --m_count;
+        added = true;
+    }
+
+    // Frame k shows points 32k-1 ... 32k+30: frame 0 has no point for its first level, frame
+    // 63 none for its last.
+    const int first = LevelsPerFrame * no - 1;
+    const int levels = std::min<int>(frame.size(), LevelsPerFrame);
+    for (int i = 0; i < levels; ++i) {
+        const int point = first + i;
+        if (point >= 0 && point < PointCount)
+            m_sweep[size_t(point)] = encode(frame.at(i));
+    }
+    m_lastFrame = no;
+    m_sweepTime = msecsSinceEpoch;
+    return added;
+}
+
+void ZWaterfallRing::clear()
+{
+    std::fill(m_sweep.begin(), m_sweep.end(), NoLevel);
+    m_count = 0;
+    m_lastFrame = -1;
+}
+
+int ZWaterfallRing::slotOf(int age) const
+{
+    return ((m_head - 1 - age) % m_capacity + m_capacity) % m_capacity;
+}
+
+qint64 ZWaterfallRing::timeOf(int age) const
+{
+    return m_times[size_t(slotOf(age))];
+}
+
+double ZWaterfallRing::level(int age, int point) const
+{
+    if (age < 0 || age >= m_count || point < 0 || point >= PointCount)
+        return std::numeric_limits<double>::quiet_NaN();
+    const qint16 value = m_levels[size_t(slotOf(age)) * PointCount + size_t(point)];
+    return value == NoLevel ? std::numeric_limits<double>::quiet_NaN() : value / 100.0;
+}
+
+void ZWaterfallRing::rowLevels(int age, double *out) const
+{
+    const qint16 *row = m_levels.data() + size_t(slotOf(age)) * PointCount;
+    for (int i = 0; i < PointCount; ++i)
+        out[i] = row[i] == NoLevel ? std::numeric_limits<double>::quiet_NaN() : row[i] / 100.0;
+}
+
+std::pair<double, double> ZWaterfallRing::levelRange() const
+{
+    qint16 low = NoLevel;
+    qint16 high = NoLevel;
+    for (int age = 0; age < m_count; ++age) {
+        const size_t slot = size_t(slotOf(age));
+        if (m_rowMin[slot] == NoLevel)
+            continue;
+        low = low == NoLevel ? m_rowMin[slot] : std::min(low, m_rowMin[slot]);
+        high = std::max(high, m_rowMax[slot]);
+    }
+    if (low == NoLevel)
+        return {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
+    return {low / 100.0, high / 100.0};
+}
+
+int ZWaterfallRing::rowsPerSpan() const
+{
+    double period = UsualSweepMs;
+    if (m_count >= 2 && timeOf(0) > timeOf(m_count - 1))
+        period = double(timeOf(0) - timeOf(m_count - 1)) / (m_count - 1);
+    const int rows = int(std::ceil(double(SpanMs) / period));
+    return std::clamp(rows, std::max(m_count, 1), m_capacity);
+}

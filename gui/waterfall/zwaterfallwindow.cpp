@@ -1,0 +1,142 @@
+#include "zwaterfallwindow.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+
+#include "zspectrchart.h"
+#include "zspectrmarker.h"
+#include "ztarnvex.h"
+#include "zwaterfallchart.h"
+#include "zwindowplace.h"
+
+namespace {
+
+const QString PlaceGroup = QStringLiteral("Waterfall");
+// How often the markers' frequencies are looked at: they move only while dragged.
+constexpr int MarkerLookMs = 250;
+
+QDoubleSpinBox *levelBox(QWidget *parent, const QString &name)
+{
+    auto *box = new QDoubleSpinBox(parent);
+    box->setRange(-250, 100);
+    box->setDecimals(1);
+    box->setSingleStep(1);
+    // Applied when the operator is done typing, not at every key of "-95".
+    box->setKeyboardTracking(false);
+    box->setAccessibleName(name);
+    return box;
+}
+
+} // namespace
+
+ZWaterfallWindow::ZWaterfallWindow(QWidget *parent)
+    : QWidget(parent), m_chart(new ZWaterfallChart(this))
+{
+    setWindowTitle(tr("Водопад"));
+    m_pause = new QPushButton(tr("Пауза"), this);
+    m_pause->setCheckable(true);
+    m_pause->setAccessibleName(tr("Пауза"));
+    m_clear = new QPushButton(tr("Очистить"), this);
+    m_clear->setAccessibleName(tr("Очистить водопад"));
+    m_auto = new QCheckBox(tr("Шкала по данным"), this);
+    m_auto->setChecked(true);
+    m_lower = levelBox(this, tr("Нижний край шкалы, дБм"));
+    m_upper = levelBox(this, tr("Верхний край шкалы, дБм"));
+    auto *from = new QLabel(tr("от"), this);
+    from->setBuddy(m_lower);
+    auto *to = new QLabel(tr("до"), this);
+    to->setBuddy(m_upper);
+
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(m_pause);
+    controls->addWidget(m_clear);
+    controls->addStretch(1);
+    for (QWidget *widget : std::initializer_list<QWidget *>{m_auto, from, m_lower, to, m_upper, new QLabel(tr("дБм"), this)})
+        controls->addWidget(widget);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(m_chart, 1);
+
+    connect(m_pause, &QPushButton::toggled, m_chart, &ZWaterfallChart::setPaused);
+    connect(m_clear, &QPushButton::clicked, m_chart, &ZWaterfallChart::clear);
+    connect(m_auto, &QCheckBox::toggled, this, [this](bool follow) {
+        m_lower->setEnabled(!follow);
+        m_upper->setEnabled(!follow);
+        if (follow)
+            m_chart->setAutoRange(true);
+        else
+            applyManualRange();
+    });
+    for (QDoubleSpinBox *box : {m_lower, m_upper})
+        connect(box, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, &ZWaterfallWindow::applyManualRange);
+    connect(m_chart, &ZWaterfallChart::colourRangeChanged, this, &ZWaterfallWindow::showRange);
+    showRange(m_chart->colourRange().lower, m_chart->colourRange().upper);
+    m_lower->setEnabled(false);
+    m_upper->setEnabled(false);
+
+    m_markerTimer.setParent(this);
+    m_markerTimer.setInterval(MarkerLookMs);
+    connect(&m_markerTimer, &QTimer::timeout, this, &ZWaterfallWindow::showMarkers);
+    m_markerTimer.start();
+
+    if (!parent) {
+        if (QScreen *screen = QGuiApplication::primaryScreen()) {
+            const QRect desktop = screen->availableGeometry();
+            resize(qMin(1000, int(desktop.width() * 0.9)), qMin(600, int(desktop.height() * 0.8)));
+            move(desktop.center() - rect().center());
+        }
+        ZWindowPlace::restore(this, PlaceGroup);
+    }
+}
+
+ZWaterfallWindow::~ZWaterfallWindow()
+{
+    if (!parentWidget() && testAttribute(Qt::WA_WState_ExplicitShowHide))
+        ZWindowPlace::save(this, PlaceGroup);
+}
+
+void ZWaterfallWindow::setDevice(ZTarnVex *receiver)
+{
+    if (receiver)
+        connect(receiver, &ZTarnVex::spectrFrame, m_chart, &ZWaterfallChart::spectrFrame);
+}
+
+void ZWaterfallWindow::setSpectrum(ZSpectrChart *spectrum)
+{
+    m_spectrum = spectrum;
+    showMarkers();
+}
+
+void ZWaterfallWindow::showMarkers()
+{
+    QVector<ZWaterfallChart::MarkerLine> lines;
+    if (m_spectrum) {
+        const auto markers = m_spectrum->markers();
+        for (const QPointer<ZSpectrMarker> &marker : markers) {
+            if (marker)
+                lines.append({marker->markerKey(), marker->colour()});
+        }
+    }
+    m_chart->setMarkerLines(lines);
+}
+
+void ZWaterfallWindow::applyManualRange()
+{
+    // A range upside down or of no width is left as it is until the operator mends it.
+    if (!m_auto->isChecked() && m_lower->value() < m_upper->value())
+        m_chart->setColourRange(m_lower->value(), m_upper->value());
+}
+
+void ZWaterfallWindow::showRange(double lower, double upper)
+{
+    const QSignalBlocker blockLower(m_lower);
+    const QSignalBlocker blockUpper(m_upper);
+    m_lower->setValue(lower);
+    m_upper->setValue(upper);
+}

@@ -1,0 +1,46 @@
+#ifndef ZWATERFALLWINDOW_H
+#define ZWATERFALLWINDOW_H
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+class QCheckBox;
+class QDoubleSpinBox;
+class QPushButton;
+class ZSpectrChart;
+class ZTarnVex;
+class ZWaterfallChart;
+
+// The waterfall's own window: the chart under a row of its controls (pause, clear, the colour
+// scale following the levels or set by hand). It shows the receiver's spectrum frames and the
+// main window's spectrum markers; it opens where the operator left it last time.
+class ZWaterfallWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ZWaterfallWindow(QWidget *parent = nullptr);
+    ~ZWaterfallWindow() override;
+
+    void setDevice(ZTarnVex *receiver);
+    // The spectrum whose markers are drawn as lines.
+    void setSpectrum(ZSpectrChart *spectrum);
+    ZWaterfallChart *chart() const { return m_chart; }
+
+private:
+    void showMarkers();
+    void applyManualRange();
+    void showRange(double lower, double upper);
+
+    ZWaterfallChart *m_chart;
+    QPushButton *m_pause;
+    QPushButton *m_clear;
+    QCheckBox *m_auto;
+    QDoubleSpinBox *m_lower;
+    QDoubleSpinBox *m_upper;
+    QPointer<ZSpectrChart> m_spectrum;
+    QTimer m_markerTimer;
+};
+
+#endif // ZWATERFALLWINDOW_H

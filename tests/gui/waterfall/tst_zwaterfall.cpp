@@ -1,0 +1,218 @@
+// The waterfall: sweeps assembled into rows, the ring's order and its half hour, frames that do
+// not fit, and the window an operator drives (pause, clear, the colour scale, the level under
+// the mouse, the spectrum's markers).
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+#include "zspectrchart.h"
+#include "zspectrmarker.h"
+#include "zstartup.h"
+#include "zwaterfallchart.h"
+#include "zwaterfallring.h"
+#include "zwaterfallwindow.h"
+
+namespace {
+
+QVector<double> flat(double level, int size = ZWaterfallRing::LevelsPerFrame)
+{
+    return QVector<double>(size, level);
+}
+
+// One whole sweep at a level, frame by frame, at the given time.
+void sweep(ZWaterfallRing &ring, double level, qint64 ms)
+{
+    for (int no = 0; no < ZWaterfallRing::FrameCount; ++no)
+        ring.addFrame(no, flat(level), ms);
+}
+
+void sweep(ZWaterfallChart &chart, double level)
+{
+    for (int no = 0; no < ZWaterfallRing::FrameCount; ++no)
+        chart.spectrFrame(no, flat(level));
+}
+
+} // namespace
+
+class TestZWaterfall : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { ZStartup::useSettingsFileIn(m_settingsDir.path()); }
+    void ringKeepsNewestRowsInOrder();
+    void missingFramesKeepPreviousLevels();
+    void framesClipped_data();
+    void framesClipped();
+    void halfHourKept();
+    void windowDrivenByOperator();
+
+private:
+    QTemporaryDir m_settingsDir;
+};
+
+void TestZWaterfall::ringKeepsNewestRowsInOrder()
+{
+    ZWaterfallRing ring(4);
+    for (int i = 0; i < 7; ++i)
+        sweep(ring, -100 + i, 1000 * i);
+    // Sweep 6 is still being assembled: no frame after it has wrapped yet.
+    QCOMPARE(ring.count(), 4);
+    for (int age = 0; age < 4; ++age) {
+        QCOMPARE(ring.timeOf(age), qint64(1000 * (5 - age)));
+        QCOMPARE(ring.level(age, 0), -100.0 + 5 - age);
+        QCOMPARE(ring.level(age, ZWaterfallRing::PointCount - 1), -100.0 + 5 - age);
+    }
+    const auto [low, high] = ring.levelRange();
+    QCOMPARE(low, -98.0);
+    QCOMPARE(high, -95.0);
+    QVERIFY(ring.addFrame(0, flat(-50), 7000));
+    QCOMPARE(ring.level(0, 100), -94.0);
+    ring.clear();
+    QCOMPARE(ring.count(), 0);
+    QVERIFY(std::isnan(ring.level(0, 0)));
+    QVERIFY(!ring.addFrame(0, flat(-50), 8000));
+}
+
+void TestZWaterfall::missingFramesKeepPreviousLevels()
+{
+    ZWaterfallRing ring(8);
+    sweep(ring, -90, 0);
+    // The next sweep loses frames 10..63: the wrap comes early.
+    for (int no = 0; no < 10; ++no)
+        ring.addFrame(no, flat(-60), 100);
+    QVERIFY(ring.addFrame(0, flat(-60), 200));
+    QCOMPARE(ring.count(), 2);
+    QCOMPARE(ring.level(0, 32 * 9 + 30), -60.0);
+    QCOMPARE(ring.level(0, 32 * 10), -90.0);
+    QCOMPARE(ring.level(1, 32 * 9), -90.0);
+    // Before any frame reached a point, it has no level.
+    ZWaterfallRing fresh(2);
+    fresh.addFrame(5, flat(-70), 0);
+    fresh.addFrame(0, flat(-70), 0);
+    QVERIFY(std::isnan(fresh.level(0, 0)));
+    QCOMPARE(fresh.level(0, 32 * 5), -70.0);
+}
+
+void TestZWaterfall::framesClipped_data()
+{
+    QTest::addColumn<int>("no");
+    QTest::addColumn<QVector<double>>("frame");
+    QTest::addColumn<int>("point");
+    QTest::addColumn<double>("level");
+    const double none = std::nan("");
+    QTest::newRow("long frame stops at its own points") << 1 << flat(-50, 40) << 63 << none;
+    QTest::newRow("long frame fills its own points") << 1 << flat(-50, 40) << 62 << -50.0;
+    QTest::newRow("short frame") << 2 << flat(-50, 3) << 64 << -50.0;
+    QTest::newRow("short frame leaves the rest") << 2 << flat(-50, 3) << 66 << none;
+    QTest::newRow("empty frame") << 2 << QVector<double>() << 63 << none;
+    QTest::newRow("frame 0 has no point before the first") << 0 << flat(-50) << 0 << -50.0;
+    QTest::newRow("frame 63 ends at the last point") << 63 << flat(-50) << 2045 << -50.0;
+    QTest::newRow("number beyond the sweep") << 64 << flat(-50) << 2045 << none;
+    QTest::newRow("number beyond, nothing written") << 200 << flat(-50) << 100 << none;
+    QTest::newRow("number the device cannot send") << -1 << flat(-50) << 100 << none;
+    QTest::newRow("level far above") << 3 << flat(1e9) << 96 << 327.67;
+    QTest::newRow("level far below") << 3 << flat(-INFINITY) << 96 << -327.67;
+    QTest::newRow("no level") << 3 << flat(none) << 96 << none;
+}
+
+void TestZWaterfall::framesClipped()
+{
+    QFETCH(int, no);
+    QFETCH(QVector<double>, frame);
+    QFETCH(int, point);
+    QFETCH(double, level);
+    ZWaterfallChart chart;
+    chart.resize(600, 400);
+    chart.spectrFrame(no, frame);
+    // The next sweep's first frame closes the row; after a frame that could not be placed it
+    // takes a second one.
+    chart.spectrFrame(0, flat(-80));
+    if (chart.ring().count() == 0)
+        chart.spectrFrame(0, flat(-80));
+    QCOMPARE(chart.ring().count(), 1);
+    const double held = chart.ring().level(0, point);
+    if (std::isnan(level))
+        QVERIFY2(std::isnan(held), qPrintable(QString::number(held)));
+    else
+        QCOMPARE(held, level);
+    // Drawn whatever came: the colour scale follows even a level beyond any the receiver has.
+    chart.replot();
+    QVERIFY(chart.colourRange().lower < chart.colourRange().upper);
+}
+
+void TestZWaterfall::halfHourKept()
+{
+    ZWaterfallRing ring;
+    const qint64 sweepMs = 2700;
+    for (int i = 0; i < 1000; ++i)
+        sweep(ring, -90, i * sweepMs);
+    // 999 rows made, 30 minutes of them kept: the oldest kept is no more than half an hour
+    // older than the newest.
+    QVERIFY(ring.count() < ZWaterfallRing::DefaultCapacity);
+    QCOMPARE(ring.count(), int(ZWaterfallRing::SpanMs / sweepMs) + 1);
+    QVERIFY(ring.timeOf(0) - ring.timeOf(ring.count() - 1) <= ZWaterfallRing::SpanMs);
+    QCOMPARE(ring.rowsPerSpan(), ring.count());
+}
+
+void TestZWaterfall::windowDrivenByOperator()
+{
+    ZSpectrChart spectrum;
+    ZWaterfallWindow window;
+    window.setSpectrum(&spectrum);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    ZWaterfallChart *chart = window.chart();
+
+    // Twenty sweeps at -90 dBm, then ten at -70.
+    for (int i = 0; i < 30; ++i)
+        sweep(*chart, i < 20 ? -90 : -70);
+    chart->spectrFrame(0, flat(-70));
+    QCOMPARE(chart->ring().count(), 30);
+    QCOMPARE(chart->colourRange(), QCPRange(-90, -70));
+    auto *lower = window.findChild<QDoubleSpinBox *>();
+    QCOMPARE(lower->value(), -90.0);
+
+    // The level and time under the mouse: the newest rows at the top, older ones below.
+    chart->replot();
+    const int x = qRound(chart->xAxis->coordToPixel(500));
+    const QString newest = chart->textAt(QPoint(x, qRound(chart->yAxis->coordToPixel(5))));
+    QVERIFY2(newest.contains(QStringLiteral("-70.0")) && newest.contains(QStringLiteral("500.")), qPrintable(newest));
+    QVERIFY(chart->textAt(QPoint(x, qRound(chart->yAxis->coordToPixel(20)))).contains(QStringLiteral("-90.0")));
+    QVERIFY(chart->textAt(QPoint(x, qRound(chart->yAxis->coordToPixel(100)))).isEmpty());
+
+    // The operator sets the scale by hand.
+    auto *follow = window.findChild<QCheckBox *>();
+    QTest::mouseClick(follow, Qt::LeftButton);
+    QVERIFY(lower->isEnabled());
+    lower->setFocus();
+    lower->selectAll();
+    QTest::keyClicks(lower, QStringLiteral("-120"));
+    QTest::keyClick(lower, Qt::Key_Return);
+    QCOMPARE(chart->colourRange(), QCPRange(-120, -70));
+
+    // Paused: sweeps are let go; cleared: nothing held.
+    auto buttons = window.findChildren<QPushButton *>();
+    QPushButton *pause = buttons.at(0);
+    QTest::mouseClick(pause, Qt::LeftButton);
+    sweep(*chart, -50);
+    chart->spectrFrame(0, flat(-50));
+    QCOMPARE(chart->ring().count(), 30);
+    QTest::mouseClick(pause, Qt::LeftButton);
+    QTest::mouseClick(buttons.at(1), Qt::LeftButton);
+    QCOMPARE(chart->ring().count(), 0);
+
+    // A marker on the spectrum is a line on the waterfall.
+    QVERIFY(spectrum.createMarker(2, Qt::yellow, 0, 0));
+    QTRY_VERIFY_WITH_TIMEOUT(chart->itemCount() == 1 && chart->item(0)->visible(), 30000);
+    spectrum.removeMarker(2);
+    QTRY_VERIFY_WITH_TIMEOUT(!chart->item(0)->visible(), 30000);
+}
+
+QTEST_MAIN(TestZWaterfall)
+#include "tst_zwaterfall.moc"
