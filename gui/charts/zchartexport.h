@@ -33,6 +33,12 @@ public:
     // A field of a CSV line: quoted when it holds a comma, a quote or a line break.
     static QString csvField(const QString &text);
 
+public slots:
+    // What the menu's entries do, for a button of the chart's window to do as well: ask for a
+    // file name, save, and say a failure through failed().
+    void askAndSaveImage();
+    void askAndSaveData();
+
 signals:
     // Why a save failed, for the status bar.
     void failed(const QString &message);
@@ -41,8 +47,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void askAndSaveImage();
-    void askAndSaveData();
     // Asks for a file name in the remembered folder; empty when the operator cancels.
     QString askFileName(const QString &title, const QStringList &filters) const;
     // Writes through `write` into a temporary file beside `fileName`, then renames it over.

@@ -1,10 +1,9 @@
 #include "zrealtimechart.h"
 
-#include <QMouseEvent>
-#include <QRubberBand>
 #include <QTextStream>
 
 #include "zchartexport.h"
+#include "zrubberbandzoom.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,7 +23,7 @@ constexpr int CompactEvery = 512;
 
 ZRealTimeChart::ZRealTimeChart(QWidget *parent)
     : QCustomPlot(parent),
-      rubberBand(new QRubberBand(QRubberBand::Rectangle, this))
+      zoom(new ZRubberBandZoom(this))
 {
     monotonic.start();
 
@@ -57,11 +56,7 @@ ZRealTimeChart::ZRealTimeChart(QWidget *parent)
     yAxis2->setTicks(false);
     yAxis2->setTickLabels(false);
 
-    zoomInPixmap = new QPixmap(QStringLiteral("://image/zoomin.png"));
-    zoomOutPixmap = new QPixmap(QStringLiteral("://image/zoomout.png"));
-    // Kept as a cursor, not as its pixmap: the pixmap of a standard cursor is empty and would
-    // leave the operator with no pointer at all.
-    normalCursor = cursor();
+    connect(zoom, &ZRubberBandZoom::zoomLeft, this, &ZRealTimeChart::follow);
 
     setAccessibleName(tr("График сигнала"));
     // Reached with Tab like any control, so that the menu key opens the chart's menu.
@@ -125,8 +120,6 @@ void ZRealTimeChart::writeCsv(QTextStream &out) const
 ZRealTimeChart::~ZRealTimeChart()
 {
     qDeleteAll(sources);
-    delete zoomInPixmap;
-    delete zoomOutPixmap;
 }
 
 qint64 ZRealTimeChart::monotonicMs() const
@@ -235,7 +228,7 @@ void ZRealTimeChart::addValue(int graphIndex, float val)
     graph->addData(t, double(val));
     lastKey = t;
 
-    if (zoomState != Following)
+    if (zoom->state() != ZRubberBandZoom::Free)
         return;
 
     graph->rescaleValueAxis(graph->dataCount() != 1);
@@ -282,45 +275,8 @@ void ZRealTimeChart::setGapThreshold(double seconds)
     gapThreshold = seconds;
 }
 
-void ZRealTimeChart::mousePressEvent(QMouseEvent *event)
+void ZRealTimeChart::follow()
 {
-    if (event->button() != Qt::LeftButton)
-        return;
-    pressPoint = event->pos();
-    rubberBand->setGeometry(QRect(pressPoint, QSize()));
-    zoomState = Selecting;
-    rubberBand->show();
-}
-
-void ZRealTimeChart::mouseMoveEvent(QMouseEvent *event)
-{
-    if (!rubberBand->isVisible())
-        return;
-    rubberBand->setGeometry(QRect(pressPoint, event->pos()).normalized());
-    const QPixmap *pixmap = event->pos().x() > pressPoint.x() ? zoomInPixmap : zoomOutPixmap;
-    setCursor(QCursor(*pixmap, 0, 0));
-}
-
-void ZRealTimeChart::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (!rubberBand->isVisible())
-        return;
-    if (event->pos().x() > pressPoint.x()) {
-        zoomState = Zoomed;
-        const QRect band = rubberBand->geometry();
-        xAxis->setRange(xAxis->pixelToCoord(band.left()), xAxis->pixelToCoord(band.right()));
-        const QList<QCPAxis *> valueAxes = axisRect()->axes(QCPAxis::atLeft);
-        for (QCPAxis *axis : valueAxes)
-            axis->setRange(axis->pixelToCoord(band.bottom()), axis->pixelToCoord(band.top()));
-        rubberBand->hide();
-        replot();
-        setCursor(normalCursor);
-        return;
-    }
-
-    zoomState = Following;
-    rubberBand->hide();
-    setCursor(normalCursor);
     double newest = 0;
     for (int i = 0; i < graphCount(); ++i) {
         if (!graph(i)->data()->isEmpty())

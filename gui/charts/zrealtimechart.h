@@ -1,18 +1,15 @@
 #ifndef ZREALTIMECHART_H
 #define ZREALTIMECHART_H
 
-#include <QCursor>
 #include <QElapsedTimer>
 #include <QPen>
-#include <QPixmap>
-#include <QPoint>
 #include <QTimer>
 
 #include <qcustomplot.h>
 
-class QRubberBand;
 class QTextStream;
 class ZChartExport;
+class ZRubberBandZoom;
 
 // The strip chart under the spectrum: float signals of the device (signal power, output voltage)
 // against the time they arrived, one graph per signal. The time axis follows the newest value
@@ -81,13 +78,7 @@ protected:
     // keeps its points in order.
     virtual qint64 monotonicMs() const;
 
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
 private:
-    enum ZoomState { Following = 0, Selecting = 1, Zoomed = 2 };
-
     ZLoopValue *newSource(const QPen &pen);
     // Drops the oldest points of the graph until it holds at most count points.
     static void keepNewest(QCPGraph *graph, int count);
@@ -95,6 +86,8 @@ private:
     void noteTrimmed(int graphIndex, int count);
     // The newest value of each graph, for a screen reader; at most once a second.
     void describe();
+    // Back from a zoom: the newest values again, over the window's seconds.
+    void follow();
 
     QList<ZLoopValue *> sources;
     double lastKey = 0;
@@ -103,13 +96,8 @@ private:
     double gapThreshold = 0.5;
     int secondsOnChart = 10;
     int maxPoints = 10000;
-    int zoomState = Following;
     bool m_paused = false;
-    QRubberBand *rubberBand;
-    QPoint pressPoint;
-    QPixmap *zoomInPixmap;
-    QPixmap *zoomOutPixmap;
-    QCursor normalCursor;
+    ZRubberBandZoom *zoom;
     QTimer *describeTimer;
     ZChartExport *m_export;
 };

@@ -19,14 +19,6 @@ ZWaterfallMap::ZWaterfallMap(QCPAxis *keyAxis, QCPAxis *valueAxis, const ZWaterf
     connect(this, &QCPColorMap::gradientChanged, this, &ZWaterfallMap::recolourAll);
 }
 
-void ZWaterfallMap::setNoLevelColour(const QColor &colour)
-{
-    QCPColorGradient gradient = mGradient;
-    gradient.setNanHandling(QCPColorGradient::nhNanColor);
-    gradient.setNanColor(colour);
-    setGradient(gradient);
-}
-
 void ZWaterfallMap::rowAdded()
 {
     if (m_ring->count() > 0)

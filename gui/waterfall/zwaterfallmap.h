@@ -1,7 +1,6 @@
 #ifndef ZWATERFALLMAP_H
 #define ZWATERFALLMAP_H
 
-#include <QColor>
 #include <QImage>
 
 #include <qcustomplot.h>
@@ -28,8 +27,6 @@ public:
     void rowAdded();
     // Colours every row held again.
     void recolourAll();
-    // The colour of points no frame has reached.
-    void setNoLevelColour(const QColor &colour);
 
 protected:
     void draw(QCPPainter *painter) override;

@@ -14,7 +14,6 @@
 #include "zalarmwidget.h"
 #include "zchartexport.h"
 #include "zmarkermenu.h"
-#include "zregcontrol.h"
 #include "zspectrmarker.h"
 #include "zstartup.h"
 #include "ztarnvex.h"
@@ -109,8 +108,7 @@ TarnWindow::TarnWindow(QWidget *parent)
 
 TarnWindow::~TarnWindow()
 {
-    // The register dialog is a window of its own; it goes with this one, and keeps its place.
-    delete regControl;
+    // The tool windows go with this one (toolWindows), each keeping its place.
     delete form;
 }
 
@@ -309,17 +307,21 @@ void TarnWindow::on_action_monitor_triggered()
         QCoreApplication::exit(RestartExitCode);
 }
 
-void TarnWindow::on_action_rgisters_triggered()
+void TarnWindow::on_action_rgisters_triggered() { toolWindows.showRegisters(device); }
+
+void TarnWindow::on_action_waterfall_triggered()
 {
-    if (regControl) {
-        regControl->raise();
-        regControl->activateWindow();
-        return;
-    }
-    regControl = new ZRegControl(nullptr);
-    regControl->setDevice(device);
-    regControl->setAttribute(Qt::WA_DeleteOnClose);
-    regControl->show();
+    toolWindows.showWaterfall(device, form->widget_chart_spectr);
+}
+
+void TarnWindow::on_action_signalLog_triggered()
+{
+    // Where the log goes; when the operator chose not to keep one in this run, where it would go,
+    // so that the days kept before can still be seen.
+    QString folder = signalLogDirectory();
+    if (folder.isEmpty())
+        folder = ZStartup::placesFor(QCoreApplication::applicationDirPath()).logDir;
+    toolWindows.showSignalLog(folder);
 }
 
 // ---- charts ---------------------------------------------------------------------------------

@@ -8,11 +8,12 @@
 #include <QVariant>
 #include <array>
 
+#include "ztoolwindows.h"
+
 class QLabel;
 class ZAbstractTarn;
 class ZAlarmWidget;
 class ZMarkerMenu;
-class ZRegControl;
 
 namespace Ui {
 class TarnWindow;
@@ -61,6 +62,8 @@ private slots:
     void on_action_exit_triggered();
     void on_action_monitor_triggered();
     void on_action_rgisters_triggered();
+    void on_action_waterfall_triggered();
+    void on_action_signalLog_triggered();
     void on_spinBox_chartsSeconds_valueChanged(int arg1);
     void on_checkBox_signalGraph_stateChanged(int arg1);
     void on_checkBox_voltageGraph_stateChanged(int arg1);
@@ -97,7 +100,7 @@ private:
 
     Ui::TarnWindow *form;
     QPointer<ZAbstractTarn> device;
-    QPointer<ZRegControl> regControl;
+    ZToolWindows toolWindows;
     QPalette okPalette;
     QPalette errorPalette;
     QPalette darkPalette;

@@ -218,6 +218,14 @@
         <source>Очистить график</source>
         <translation>Clear chart</translation>
     </message>
+    <message>
+        <source>Водопад</source>
+        <translation>Waterfall</translation>
+    </message>
+    <message>
+        <source>Журнал сигнала…</source>
+        <translation>Signal log…</translation>
+    </message>
 </context>
 <context>
     <name>ZAbstractDevice</name>
@@ -892,6 +900,103 @@
     </message>
 </context>
 <context>
+    <name>ZSignalLogChart</name>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>P сигнала, дБм</source>
+        <translation>Signal P, dBm</translation>
+    </message>
+    <message>
+        <source>Журнал сигнала</source>
+        <translation>Signal log</translation>
+    </message>
+    <message>
+        <source>Нет точек на виду</source>
+        <translation>No points in view</translation>
+    </message>
+    <message>
+        <source>Мин %1  Макс %2  Среднее %3 дБм, точек: %4</source>
+        <translation>Min %1  Max %2  Mean %3 dBm, points: %4</translation>
+    </message>
+</context>
+<context>
+    <name>ZSignalLogFile</name>
+    <message>
+        <source>имя файла не дата вида гггг-ММ-дд</source>
+        <translation>the file name is not a date of the form yyyy-MM-dd</translation>
+    </message>
+    <message>
+        <source>файла нет</source>
+        <translation>no such file</translation>
+    </message>
+</context>
+<context>
+    <name>ZSignalLogViewer</name>
+    <message>
+        <source>Журнал сигнала</source>
+        <translation>Signal log</translation>
+    </message>
+    <message>
+        <source>Дни журнала</source>
+        <translation>Days of the log</translation>
+    </message>
+    <message>
+        <source>Статистика участка на виду</source>
+        <translation>Statistics of the span in view</translation>
+    </message>
+    <message>
+        <source>Чтение файла журнала</source>
+        <translation>Reading the log file</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Следить за файлом</source>
+        <translation>Follow the file</translation>
+    </message>
+    <message>
+        <source>Сохранить данные…</source>
+        <translation>Save data…</translation>
+    </message>
+    <message>
+        <source>Сохранить данные участка на виду</source>
+        <translation>Save the data of the span in view</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>Журнал сигнала не ведётся</source>
+        <translation>No signal log is kept</translation>
+    </message>
+    <message>
+        <source>В папке %1 нет файлов журнала</source>
+        <translation>No log files in the folder %1</translation>
+    </message>
+    <message>
+        <source>Папки журнала %1 нет</source>
+        <translation>The log folder %1 does not exist</translation>
+    </message>
+    <message>
+        <source>Чтение %1…</source>
+        <translation>Reading %1…</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать %1: %2</source>
+        <translation>Could not read %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 — строк: %2, нечитаемых: %3</source>
+        <translation>%1 — lines: %2, unreadable: %3</translation>
+    </message>
+</context>
+<context>
     <name>ZSpectrChart</name>
     <message>
         <source>1000</source>
@@ -1001,6 +1106,90 @@
     <message>
         <source>Нет ответа от устройства</source>
         <translation>No response from the device</translation>
+    </message>
+</context>
+<context>
+    <name>ZWaterfallChart</name>
+    <message>
+        <source>Уровень, дБм</source>
+        <translation>Level, dBm</translation>
+    </message>
+    <message>
+        <source>Частота, кГц</source>
+        <translation>Frequency, kHz</translation>
+    </message>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Водопад</source>
+        <translation>Waterfall</translation>
+    </message>
+    <message>
+        <source>нет уровня</source>
+        <translation>no level</translation>
+    </message>
+    <message>
+        <source>%1 дБм</source>
+        <translation>%1 dBm</translation>
+    </message>
+    <message>
+        <source>%1 кГц: %2
+%3</source>
+        <translation>%1 kHz: %2
+%3</translation>
+    </message>
+    <message>
+        <source>Нет данных</source>
+        <translation>No data</translation>
+    </message>
+    <message>
+        <source>Строк: %1, с %2 по %3; шкала от %4 до %5 дБм</source>
+        <translation>Rows: %1, from %2 to %3; scale from %4 to %5 dBm</translation>
+    </message>
+</context>
+<context>
+    <name>ZWaterfallWindow</name>
+    <message>
+        <source>Водопад</source>
+        <translation>Waterfall</translation>
+    </message>
+    <message>
+        <source>Пауза</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Очистить</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Очистить водопад</source>
+        <translation>Clear the waterfall</translation>
+    </message>
+    <message>
+        <source>Шкала по данным</source>
+        <translation>Scale from the data</translation>
+    </message>
+    <message>
+        <source>Нижний край шкалы, дБм</source>
+        <translation>Lower end of the scale, dBm</translation>
+    </message>
+    <message>
+        <source>Верхний край шкалы, дБм</source>
+        <translation>Upper end of the scale, dBm</translation>
+    </message>
+    <message>
+        <source>от</source>
+        <translation>from</translation>
+    </message>
+    <message>
+        <source>до</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source>дБм</source>
+        <translation>dBm</translation>
     </message>
 </context>
 </TS>

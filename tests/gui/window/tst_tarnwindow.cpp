@@ -35,6 +35,8 @@
 #include "zshowfloatedit.h"
 #include "zspectrchart.h"
 #include "zspinbox.h"
+#include "zwaterfallchart.h"
+#include "zwaterfallwindow.h"
 #include "zstartup.h"
 
 namespace {
@@ -109,7 +111,9 @@ private slots:
     void memDifference();
     void signalGraphStartsEmpty();
     void logIntervalStoredOnly();
-    void registerDialogOpenedOnce();
+    void toolWindowOpenedOnce_data();
+    void toolWindowOpenedOnce();
+    void waterfallFedByTheReceiver();
     void linkTroubleInStatusBar();
     void everyControlNamed();
     void englishWhenChosen();
@@ -412,34 +416,68 @@ void TestTarnWindow::logIntervalStoredOnly()
     QVERIFY(!timer->isActive());
 }
 
-void TestTarnWindow::registerDialogOpenedOnce()
+void TestTarnWindow::toolWindowOpenedOnce_data()
 {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("registers") << "action_rgisters" << "ZRegControl";
+    QTest::newRow("waterfall") << "action_waterfall" << "ZWaterfallWindow";
+    QTest::newRow("signal log") << "action_signalLog" << "ZSignalLogViewer";
+}
+
+void TestTarnWindow::toolWindowOpenedOnce()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, kind);
     Rig rig;
-    auto dialogs = [] {
-        QList<ZRegControl *> found;
+    auto windows = [&kind] {
+        QList<QWidget *> found;
         for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *d = qobject_cast<ZRegControl *>(w))
-                found << d;
+            if (w->inherits(qPrintable(kind)))
+                found << w;
         }
         return found;
     };
-    QAction *action = rig.get<QAction>("action_rgisters");
-    action->trigger();
-    QCOMPARE(dialogs().size(), 1);
-    ZRegControl *dialog = dialogs().first();
-    QVERIFY(dialog->isVisible());
-    QVERIFY(!dialog->parentWidget());
-    QVERIFY(dialog->testAttribute(Qt::WA_DeleteOnClose));
-    action->trigger();
-    QCOMPARE(dialogs().size(), 1);
-    QCOMPARE(dialogs().first(), dialog);
-    // Closed, it is gone, and the next time a new one opens.
-    QPointer<ZRegControl> guard(dialog);
-    dialog->close();
+    QAction *menuAction = rig.get<QAction>(qPrintable(action));
+    menuAction->trigger();
+    QCOMPARE(windows().size(), 1);
+    QWidget *window = windows().first();
+    QVERIFY(window->isVisible());
+    QVERIFY(!window->parentWidget());
+    QVERIFY(window->testAttribute(Qt::WA_DeleteOnClose));
+    menuAction->trigger();
+    QCOMPARE(windows().size(), 1);
+    QCOMPARE(windows().first(), window);
+    // Closed, it is gone, and the next time a new one opens; it goes with the main window.
+    QPointer<QWidget> guard(window);
+    window->close();
     QTRY_VERIFY(!guard);
-    action->trigger();
-    QCOMPARE(dialogs().size(), 1);
-    dialogs().first()->close();
+    menuAction->trigger();
+    QCOMPARE(windows().size(), 1);
+    guard = windows().first();
+    delete rig.window;
+    rig.window = nullptr;
+    QVERIFY(!guard);
+}
+
+void TestTarnWindow::waterfallFedByTheReceiver()
+{
+    // Rows of whole sweeps from the receiver, and the spectrum's marker as a line.
+    Rig rig;
+    QVERIFY(rig.connect());
+    rig.get<QAction>("action_waterfall")->trigger();
+    ZWaterfallWindow *waterfall = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *found = qobject_cast<ZWaterfallWindow *>(w))
+            waterfall = found;
+    }
+    QVERIFY(waterfall);
+    QTRY_VERIFY_WITH_TIMEOUT(waterfall->chart()->ring().count() >= 2, 60000);
+    // The carrier stands out of the noise at the same point in the newest row as on the spectrum.
+    auto *spectrum = rig.get<ZSpectrChart>("widget_chart_spectr");
+    const int carrier = qRound(carrierKey(spectrum) / ZSpectrChart::PointSpacingKHz);
+    QVERIFY(waterfall->chart()->ring().level(0, carrier) > waterfall->chart()->ring().level(0, (carrier + 1000) % 2046) + 10);
+    waterfall->close();
 }
 
 void TestTarnWindow::linkTroubleInStatusBar()

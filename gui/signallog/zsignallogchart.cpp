@@ -1,0 +1,146 @@
+#include "zsignallogchart.h"
+
+#include <QTextStream>
+#include <QTimer>
+
+#include "zchartexport.h"
+#include "zrubberbandzoom.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double Day = 86400;
+// Range changes closer together than this are one change to the statistics.
+constexpr int StatisticsDelayMs = 50;
+
+} // namespace
+
+ZSignalLogChart::ZSignalLogChart(QWidget *parent)
+    : QCustomPlot(parent),
+      m_zoom(new ZRubberBandZoom(this)),
+      m_statisticsTimer(new QTimer(this))
+{
+    QSharedPointer<QCPAxisTickerTime> ticker(new QCPAxisTickerTime);
+    ticker->setTimeFormat(QStringLiteral("%h:%m:%s"));
+    xAxis->setTicker(ticker);
+    xAxis->setLabel(tr("Время"));
+    yAxis->setLabel(tr("P сигнала, дБм"));
+    axisRect()->setupFullAxesBox(true);
+    setAutoAddPlottableToLegend(false);
+    // Nothing is drawn on the overlay layer; a buffer of its own would be laid over the chart at
+    // every replot for nothing.
+    layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+
+    QCPGraph *graph = addGraph();
+    graph->setPen(QPen(QColor(0x1f, 0x5f, 0xbf), 1));
+    // A day at the fastest sampling is close to a million points on a few hundred pixels.
+    graph->setAdaptiveSampling(true);
+    xAxis->setRange(0, Day);
+
+    setAccessibleName(tr("Журнал сигнала"));
+    // Reached with Tab like any control, so that the menu key opens the chart's menu.
+    setFocusPolicy(Qt::TabFocus);
+    m_export = new ZChartExport(this, [this](QTextStream &out) { writeCsv(out); });
+
+    connect(m_zoom, &ZRubberBandZoom::zoomLeft, this, [this] {
+        showWhole();
+        replot();
+    });
+    m_statisticsTimer->setSingleShot(true);
+    m_statisticsTimer->setInterval(StatisticsDelayMs);
+    connect(m_statisticsTimer, &QTimer::timeout, this, &ZSignalLogChart::updateStatistics);
+    connect(xAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged), this, [this] {
+        if (!m_statisticsTimer->isActive())
+            m_statisticsTimer->start();
+    });
+    updateStatistics();
+}
+
+void ZSignalLogChart::setPoints(const QSharedPointer<QCPGraphDataContainer> &points)
+{
+    m_zoom->reset();
+    graph(0)->setData(points);
+    showWhole();
+    replot();
+    m_statisticsTimer->start();
+}
+
+void ZSignalLogChart::appendPoints(const QCPGraphDataContainer &points)
+{
+    graph(0)->data()->add(points);
+    if (!isZoomed())
+        showWhole();
+    replot(rpQueuedReplot);
+    m_statisticsTimer->start();
+}
+
+int ZSignalLogChart::pointCount() const
+{
+    return graph(0)->dataCount();
+}
+
+bool ZSignalLogChart::isZoomed() const
+{
+    return m_zoom->state() != ZRubberBandZoom::Free;
+}
+
+void ZSignalLogChart::showWhole()
+{
+    if (graph(0)->data()->isEmpty()) {
+        xAxis->setRange(0, Day);
+        return;
+    }
+    graph(0)->rescaleAxes();
+}
+
+void ZSignalLogChart::updateStatistics()
+{
+    Statistics statistics;
+    const QSharedPointer<QCPGraphDataContainer> data = graph(0)->data();
+    const QCPRange span = xAxis->range();
+    auto it = data->findBegin(span.lower, false);
+    const auto end = data->findEnd(span.upper, false);
+    if (it != end) {
+        statistics.min = statistics.max = it->value;
+        double sum = 0;
+        for (; it != end; ++it) {
+            statistics.min = std::min(statistics.min, it->value);
+            statistics.max = std::max(statistics.max, it->value);
+            sum += it->value;
+            ++statistics.count;
+        }
+        statistics.mean = sum / statistics.count;
+    }
+    m_statistics = statistics;
+    setAccessibleDescription(statisticsText());
+    emit statisticsChanged();
+}
+
+QString ZSignalLogChart::statisticsText() const
+{
+    if (m_statistics.count == 0)
+        return tr("Нет точек на виду");
+    return tr("Мин %1  Макс %2  Среднее %3 дБм, точек: %4")
+        .arg(QString::number(m_statistics.min, 'f', 3), QString::number(m_statistics.max, 'f', 3),
+             QString::number(m_statistics.mean, 'f', 3))
+        .arg(m_statistics.count);
+}
+
+QString ZSignalLogChart::timeOfDay(double key)
+{
+    const qint64 ms = std::llround(std::abs(key) * 1000);
+    return QString::asprintf("%s%02lld:%02lld:%02lld.%03lld", key < 0 ? "-" : "", ms / 3600000, ms / 60000 % 60,
+                             ms / 1000 % 60, ms % 1000);
+}
+
+void ZSignalLogChart::writeCsv(QTextStream &out) const
+{
+    out << ZChartExport::csvField(tr("Время")) << ',' << ZChartExport::csvField(tr("P сигнала, дБм")) << '\n';
+    const QSharedPointer<QCPGraphDataContainer> data = graph(0)->data();
+    const QCPRange span = xAxis->range();
+    const auto end = data->findEnd(span.upper, false);
+    for (auto it = data->findBegin(span.lower, false); it != end; ++it)
+        out << timeOfDay(it->key) << ',' << QString::number(it->value, 'f', 3) << '\n';
+}

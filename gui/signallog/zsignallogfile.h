@@ -1,0 +1,73 @@
+#ifndef ZSIGNALLOGFILE_H
+#define ZSIGNALLOGFILE_H
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDate>
+#include <QSharedPointer>
+#include <QString>
+
+#include <qcustomplot.h>
+
+#include <atomic>
+#include <functional>
+
+// One day's file of the signal log, read into points for a graph. The program writes a line per
+// sample, `yyyy-MM-dd hh:mm:ss.zzz "-61.180"`, into the file named after the date it was opened,
+// and keeps writing there past midnight. A point's key is the wall-clock time of its line in
+// seconds from the midnight that opens the file's date, so that a line written after midnight
+// lies beyond 86400 s; its value is the power in dBm.
+//
+// A line that cannot be read (cut short by a power failure, edited by hand) is skipped and
+// counted; nothing in a file stops the reading of the rest. Only complete lines, those ending
+// in '\n', are taken: the one the program may be writing at that moment is left for the next
+// read, which starts at the byte after the last complete line. A day of the log at the fastest
+// sampling holds close to a million lines, so the file is read in large chunks, and the reader
+// reports its progress and stops at a cancel flag between chunks. Meant to run in a worker
+// thread: it touches nothing but the file and what it returns.
+class ZSignalLogFile
+{
+    Q_DECLARE_TR_FUNCTIONS(ZSignalLogFile)
+
+public:
+    struct Result
+    {
+        // In key order (a clock set back leaves lines out of order in the file); never null.
+        QSharedPointer<QCPGraphDataContainer> points;
+        qint64 lines = 0;   // complete lines read, the damaged ones among them
+        qint64 damaged = 0; // lines that could not be read
+        qint64 end = 0;     // the byte after the last complete line: where the next read starts
+        // The first bytes of the file (up to 64) among the lines read; a later read from `end`
+        // compares them to tell a file that grew from one that was replaced.
+        QByteArray head;
+        // The file is shorter than the offset asked for, or begins otherwise than it did: it
+        // must be read whole again.
+        bool replaced = false;
+        bool cancelled = false;
+        QString error; // why the file could not be read at all; empty when it was
+    };
+    // The share of the bytes to read that has been read, 0 to 1.
+    using Progress = std::function<void(double fraction)>;
+
+    static constexpr int DefaultChunkBytes = 4 << 20;
+
+    explicit ZSignalLogFile(const QString &path, int chunkBytes = DefaultChunkBytes);
+
+    // The day a log file's name stands for; an invalid date when the name is not a valid
+    // "yyyy-MM-dd".
+    static QDate dayOf(const QString &fileName);
+
+    // The whole file.
+    Result read(const std::atomic<bool> *cancel = nullptr, const Progress &progress = Progress()) const;
+    // The lines completed since an earlier read ended at `offset`, whose head was `head`.
+    Result readFrom(qint64 offset, const QByteArray &head, const std::atomic<bool> *cancel = nullptr,
+                    const Progress &progress = Progress()) const;
+
+private:
+    QString m_path;
+    // The midnight keys count from; a file whose name is no date is not read.
+    QDate m_day;
+    int m_chunkBytes;
+};
+
+#endif // ZSIGNALLOGFILE_H

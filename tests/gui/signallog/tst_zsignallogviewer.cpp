@@ -1,0 +1,161 @@
+// The viewer on the offscreen platform: the newest day chosen and read in the worker thread,
+// the statistics of the span on show through a rubber-band zoom and back, lines the program adds
+// while the operator is zoomed in, what it says when there is nothing to show, and its place.
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "mousedrag.h"
+#include "zsignallogchart.h"
+#include "zsignallogviewer.h"
+#include "zstartup.h"
+
+namespace {
+
+// One line every 100 ms from 10:00, the power rising by 0.01 dB a line from -60 dBm.
+QByteArray lines(int from, int to)
+{
+    QByteArray text;
+    for (int i = from; i < to; ++i)
+        text += QStringLiteral("2026-12-10 10:%1:%2.%3 \"%4\"\n")
+                    .arg(i / 600, 2, 10, QLatin1Char('0')).arg(i / 10 % 60, 2, 10, QLatin1Char('0'))
+                    .arg(i % 10 * 100, 3, 10, QLatin1Char('0')).arg(-60.0 + i * 0.01, 0, 'f', 3).toLatin1();
+    return text;
+}
+
+void write(const QString &path, const QByteArray &bytes, QIODevice::OpenMode mode = QIODevice::WriteOnly)
+{
+    QFile file(path);
+    QVERIFY(file.open(mode));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+}
+
+void band(QWidget *chart, int fromX, int toX, int top, int bottom)
+{
+    pressAndMove(chart, QPoint(fromX, top), QPoint(toX, bottom));
+    QTest::mouseRelease(chart, Qt::LeftButton, {}, QPoint(toX, bottom));
+}
+
+} // namespace
+
+class TestZSignalLogViewer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newestDayZoomedAndFollowed();
+    void nothingToShow_data();
+    void nothingToShow();
+    void placeAndSplitKept();
+};
+
+void TestZSignalLogViewer::newestDayZoomedAndFollowed()
+{
+    QTemporaryDir dir;
+    write(dir.filePath("2026-12-09"), lines(0, 10));
+    write(dir.filePath("2026-12-10"), lines(0, 600) + "2026-12-10 10:01:00.0\n");
+    write(dir.filePath("2026-12-10.txt"), lines(0, 10));
+    QVERIFY(QDir(dir.path()).mkdir("2026-12-11"));
+
+    ZSignalLogViewer viewer(dir.path());
+    viewer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+    auto *days = viewer.findChild<QListWidget *>("days");
+    auto *chart = viewer.findChild<ZSignalLogChart *>("chart");
+    auto *statistics = viewer.findChild<QLabel *>("statistics");
+    auto *status = viewer.findChild<QLabel *>("status");
+    QCOMPARE(days->count(), 2);
+    QCOMPARE(days->currentItem()->text(), QStringLiteral("2026-12-10"));
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("2026-12-10 — строк: 601, нечитаемых: 1"), 30000);
+    const QString whole = QStringLiteral("Мин -60.000  Макс -54.010  Среднее -57.005 дБм, точек: 600");
+    QTRY_COMPARE_WITH_TIMEOUT(statistics->text(), whole, 30000);
+    QCOMPARE(chart->accessibleDescription(), whole);
+
+    // Over the middle half of the minute: about half the points, none of the ends.
+    const QRect plot = chart->axisRect()->rect();
+    const int left = plot.left() + plot.width() / 4, right = plot.left() + plot.width() * 3 / 4;
+    band(chart, left, right, plot.top() + 5, plot.bottom() - 5);
+    QVERIFY(chart->isZoomed());
+    QTRY_VERIFY_WITH_TIMEOUT(statistics->text() != whole, 30000);
+    const ZSignalLogChart::Statistics zoomed = chart->statistics();
+    QVERIFY2(zoomed.count > 250 && zoomed.count < 350, qPrintable(statistics->text()));
+    QVERIFY(zoomed.min > -59.5 && zoomed.max < -54.5);
+    QVERIFY(statistics->text().endsWith(QStringLiteral("точек: %1").arg(zoomed.count)));
+
+    // Lines the program adds, the last one not yet complete: taken while zoomed in, the view kept.
+    const QCPRange span = chart->xAxis->range();
+    write(dir.filePath("2026-12-10"), lines(600, 605) + "2026-12-10 10:01:00.5", QIODevice::Append);
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("2026-12-10 — строк: 606, нечитаемых: 1"), 30000);
+    QCOMPARE(chart->pointCount(), 605);
+    QCOMPARE(chart->xAxis->range(), span);
+
+    // Right to left: the whole file again.
+    band(chart, right, left, plot.top() + 5, plot.bottom() - 5);
+    QVERIFY(!chart->isZoomed());
+    const QString more = QStringLiteral("Мин -60.000  Макс -53.960  Среднее -56.980 дБм, точек: 605");
+    QTRY_COMPARE_WITH_TIMEOUT(statistics->text(), more, 30000);
+}
+
+void TestZSignalLogViewer::nothingToShow_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QDate>("day"); // asked for after opening; invalid: none
+    QTest::addColumn<int>("listed");
+    QTest::addColumn<QString>("said"); // %1: the folder
+
+    QTest::newRow("no folder") << "absent" << QDate() << 0 << "Папки журнала %1 нет";
+    QTest::newRow("no log in the folder") << "" << QDate() << 0 << "В папке %1 нет файлов журнала";
+    QTest::newRow("no file for the day") << "" << QDate(2026, 12, 1) << 1
+                                         << "Не удалось прочитать 2026-12-01: файла нет";
+}
+
+void TestZSignalLogViewer::nothingToShow()
+{
+    QFETCH(QString, folder);
+    QFETCH(QDate, day);
+    QFETCH(int, listed);
+    QFETCH(QString, said);
+
+    QTemporaryDir dir;
+    write(dir.filePath("notes"), lines(0, 10));
+    if (listed)
+        write(dir.filePath("2026-12-10"), lines(0, 10));
+    const QString path = folder.isEmpty() ? dir.path() : dir.filePath(folder);
+    ZSignalLogViewer viewer(path);
+    viewer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+    if (day.isValid())
+        viewer.showDay(day);
+    QCOMPARE(viewer.findChild<QListWidget *>()->count(), listed);
+    QTRY_COMPARE_WITH_TIMEOUT(viewer.findChild<QLabel *>("status")->text(), said.replace("%1", path), 30000);
+    QCOMPARE(viewer.findChild<ZSignalLogChart *>()->pointCount(), 0);
+}
+
+void TestZSignalLogViewer::placeAndSplitKept()
+{
+    QTemporaryDir settings;
+    ZStartup::useSettingsFileIn(settings.path());
+    QList<int> sizes;
+    {
+        ZSignalLogViewer viewer(settings.path());
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        viewer.resize(700, 400);
+        auto *splitter = viewer.findChild<QSplitter *>();
+        splitter->setSizes({300, splitter->width() - 300 - splitter->handleWidth()});
+        sizes = splitter->sizes();
+        viewer.close();
+    }
+    ZSignalLogViewer viewer(settings.path());
+    viewer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+    QCOMPARE(viewer.size(), QSize(700, 400));
+    QCOMPARE(viewer.findChild<QSplitter *>()->sizes(), sizes);
+}
+
+QTEST_MAIN(TestZSignalLogViewer)
+#include "tst_zsignallogviewer.moc"
