@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "chartbench.h"
 #include "processfigures.h"
 #include "zrealtimechart.h"
 #include "zspectrchart.h"
@@ -39,19 +40,6 @@ Figures figures(QVector<double> ms)
 {
     std::sort(ms.begin(), ms.end());
     return {ms.at(ms.size() / 2), ms.at(std::min<int>(ms.size() - 1, int(ms.size() * 0.99)))};
-}
-
-// A carrier over noise that drifts a little from one sweep to the next.
-SpectrFrame frame(int no, int sweep)
-{
-    SpectrFrame levels;
-    for (int i = 0; i < 32; ++i) {
-        const int point = 32 * no - 1 + i;
-        const double offset = (point - 1200 - (sweep % 40)) / 25.0;
-        const double noise = -95.0 + 4.0 * std::sin(point * 12.9898 + sweep * 78.233);
-        levels.append(std::max(noise, -30.0 - offset * offset));
-    }
-    return levels;
 }
 
 // The strip chart on a clock the benchmark steps, so that 10,000 points are in place at once.
@@ -82,12 +70,6 @@ void addMarkers(ZSpectrChart &chart)
     chart.createMarker(4, Colours[3], DeltaMarker, 1);
 }
 
-void verdict(const char *what, double value, double limit, const char *unit)
-{
-    std::printf("%-58s %8.3f %s  (limit %.1f %s) %s\n", what, value, unit, limit, unit,
-                value <= limit ? "ok" : "OVER");
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -105,12 +87,12 @@ int main(int argc, char **argv)
         chart.show();
         app.processEvents();
         for (int no = 0; no < 64; ++no)
-            chart.spectrFrame(no, frame(no, 0));
+            chart.spectrFrame(no, driftingFrame(no, 0));
         addMarkers(chart);
         QVector<double> ms;
         QElapsedTimer timer;
         for (int i = 0; i < 600; ++i) {
-            chart.spectrFrame(i % 64, frame(i % 64, i / 64));
+            chart.spectrFrame(i % 64, driftingFrame(i % 64, i / 64));
             timer.start();
             QMetaObject::invokeMethod(&chart, "updatePlot");
             ms.append(timer.nsecsElapsed() / 1e6);
@@ -166,7 +148,7 @@ int main(int argc, char **argv)
         QTimer poll;
         poll.setTimerType(Qt::PreciseTimer);
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            spectrum.spectrFrame(tick % 64, frame(tick % 64, tick / 64));
+            spectrum.spectrFrame(tick % 64, driftingFrame(tick % 64, tick / 64));
             emit power.value(float(-40.0 + std::sin(tick / 50.0)));
             emit voltage.value(float(3.0 + 0.1 * std::cos(tick / 70.0)));
             ++tick;

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "chartbench.h"
 #include "processfigures.h"
 #include "zwaterfallchart.h"
 #include "zwaterfallwindow.h"
@@ -24,25 +25,6 @@ namespace {
 
 constexpr double RowLimitMs = 3.0;
 constexpr double MemoryLimitMiB = 20.0;
-
-// A carrier over noise that drifts a little from one sweep to the next.
-QVector<double> frame(int no, int sweep)
-{
-    QVector<double> levels;
-    for (int i = 0; i < 32; ++i) {
-        const int point = 32 * no - 1 + i;
-        const double offset = (point - 1200 - (sweep % 40)) / 25.0;
-        const double noise = -95.0 + 4.0 * std::sin(point * 12.9898 + sweep * 78.233);
-        levels.append(std::max(noise, -30.0 - offset * offset));
-    }
-    return levels;
-}
-
-void verdict(const char *what, double value, double limit, const char *unit)
-{
-    std::printf("%-58s %8.3f %s  (limit %.1f %s) %s\n", what, value, unit, limit, unit,
-                value <= limit ? "ok" : "OVER");
-}
 
 } // namespace
 
@@ -78,7 +60,7 @@ int main(int argc, char **argv)
     int sweep = 0;
     auto feedSweep = [&] {
         for (int no = 0; no < 64; ++no)
-            chart->spectrFrame(no, frame(no, sweep));
+            chart->spectrFrame(no, driftingFrame(no, sweep));
         ++sweep;
     };
     for (int i = 0; i <= chart->ring().capacity(); ++i) {
@@ -94,10 +76,10 @@ int main(int argc, char **argv)
     QElapsedTimer timer;
     for (int i = 0; i < chart->ring().capacity(); ++i) {
         for (int no = 1; no < 64; ++no)
-            chart->spectrFrame(no, frame(no, sweep));
+            chart->spectrFrame(no, driftingFrame(no, sweep));
         ++sweep;
         timer.start();
-        chart->spectrFrame(0, frame(0, sweep));
+        chart->spectrFrame(0, driftingFrame(0, sweep));
         chart->replot(QCustomPlot::rpImmediateRefresh);
         ms.append(timer.nsecsElapsed() / 1e6);
         app.processEvents();
