@@ -331,6 +331,7 @@ void ZSignalLogViewer::readFinished(const std::shared_ptr<Read> &read)
     m_read.reset();
     m_progressTimer->stop();
     const ZSignalLogFile::Result &result = read->result;
+    const bool firstRead = !m_loaded;
     if (!m_loaded) {
         m_progress->hide();
         if (!result.error.isEmpty() || result.replaced) {
@@ -350,6 +351,10 @@ void ZSignalLogViewer::readFinished(const std::shared_ptr<Read> &read)
     m_head = result.head;
     m_lines += result.lines;
     m_damaged += result.damaged;
-    m_status->setText(tr("%1 — строк: %2, нечитаемых: %3")
-                          .arg(QFileInfo(m_path).fileName()).arg(m_lines).arg(m_damaged));
+    // Said again only when it changes, so that a failed save stays readable while the file is
+    // followed.
+    if (firstRead || result.lines != 0) {
+        m_status->setText(tr("%1 — строк: %2, нечитаемых: %3")
+                              .arg(QFileInfo(m_path).fileName()).arg(m_lines).arg(m_damaged));
+    }
 }

@@ -68,6 +68,7 @@ void paintAxis(QCPAxis *axis)
 ZWaterfallChart::ZWaterfallChart(QWidget *parent)
     : QCustomPlot(parent)
 {
+    m_steady.start();
     // As on the main window's charts: no legend to measure, no overlay buffer, painted with the
     // window, opaque.
     setAutoAddPlottableToLegend(false);
@@ -111,13 +112,20 @@ ZWaterfallChart::ZWaterfallChart(QWidget *parent)
 
 void ZWaterfallChart::spectrFrame(int no, QVector<double> frame)
 {
-    if (m_paused || !m_ring.addFrame(no, frame, QDateTime::currentMSecsSinceEpoch()))
+    if (m_paused || !m_ring.addFrame(no, frame, QDateTime::currentMSecsSinceEpoch(), m_steady.elapsed()))
         return;
     m_map->rowAdded();
     if (m_autoRange)
         followLevels();
     fitRows();
     replot(rpQueuedReplot);
+}
+
+void ZWaterfallChart::setPaused(bool paused)
+{
+    if (m_paused && !paused)
+        m_ring.restartSweep();
+    m_paused = paused;
 }
 
 void ZWaterfallChart::clear()

@@ -2,6 +2,7 @@
 #define ZWATERFALLCHART_H
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QVector>
 
@@ -33,7 +34,7 @@ public:
 
     const ZWaterfallRing &ring() const { return m_ring; }
     // While paused the frames are let go and the picture stands still.
-    void setPaused(bool paused) { m_paused = paused; }
+    void setPaused(bool paused);
     bool isPaused() const { return m_paused; }
     void clear();
     // The colour scale follows the levels held (whole dB, outward) or keeps the range given.
@@ -72,6 +73,7 @@ private:
     QVector<MarkerLine> m_markerLines;
     ZChartExport *m_export;
     QTimer m_describeTimer;
+    QElapsedTimer m_steady;
     bool m_paused = false;
     bool m_autoRange = true;
 };

@@ -16,6 +16,7 @@ ZWaterfallRing::ZWaterfallRing(int capacity)
     : m_capacity(qMax(capacity, 1)),
       m_levels(size_t(m_capacity) * PointCount, NoLevel),
       m_times(size_t(m_capacity), 0),
+      m_steady(size_t(m_capacity), 0),
       m_rowMin(size_t(m_capacity), NoLevel),
       m_rowMax(size_t(m_capacity), NoLevel),
       m_sweep(PointCount, NoLevel)
@@ -29,7 +30,7 @@ qint16 ZWaterfallRing::encode(double level)
     return qint16(std::lround(std::clamp(level * 100.0, -32767.0, 32767.0)));
 }
 
-bool ZWaterfallRing::addFrame(int no, const QVector<double> &frame, qint64 msecsSinceEpoch)
+bool ZWaterfallRing::addFrame(int no, const QVector<double> &frame, qint64 msecsSinceEpoch, qint64 steadyMs)
 {
     if (no < 0 || no >= FrameCount)
         return false;
@@ -49,9 +50,12 @@ bool ZWaterfallRing::addFrame(int no, const QVector<double> &frame, qint64 msecs
         m_rowMin[size_t(m_head)] = low;
         m_rowMax[size_t(m_head)] = high;
         m_times[size_t(m_head)] = m_sweepTime;
+        m_steady[size_t(m_head)] = m_sweepSteady;
         m_head = (m_head + 1) % m_capacity;
         m_count = std::min(m_count + 1, m_capacity);
-        while (m_count > 1 && timeOf(m_count - 1) < m_sweepTime - SpanMs)
+        // By the clock that never jumps: a wall clock set forward would otherwise age every row
+        // out at once, one set back none.
+        while (m_count > 1 && m_steady[size_t(slotOf(m_count - 1))] < m_sweepSteady - SpanMs)
             --m_count;
         added = true;
     }
@@ -67,6 +71,7 @@ bool ZWaterfallRing::addFrame(int no, const QVector<double> &frame, qint64 msecs
     }
     m_lastFrame = no;
     m_sweepTime = msecsSinceEpoch;
+    m_sweepSteady = steadyMs;
     return added;
 }
 
@@ -121,8 +126,10 @@ std::pair<double, double> ZWaterfallRing::levelRange() const
 int ZWaterfallRing::rowsPerSpan() const
 {
     double period = UsualSweepMs;
-    if (m_count >= 2 && timeOf(0) > timeOf(m_count - 1))
-        period = double(timeOf(0) - timeOf(m_count - 1)) / (m_count - 1);
+    const qint64 newest = m_steady[size_t(slotOf(0))];
+    const qint64 oldest = m_steady[size_t(slotOf(m_count - 1))];
+    if (m_count >= 2 && newest > oldest)
+        period = double(newest - oldest) / (m_count - 1);
     const int rows = int(std::ceil(double(SpanMs) / period));
     return std::clamp(rows, std::max(m_count, 1), m_capacity);
 }

@@ -32,11 +32,16 @@ public:
     // Places the frame's levels into the sweep being assembled. Only the frame's own 32 points
     // are written (a longer frame is cut, a shorter one writes what it has); numbers outside
     // 0..63 are dropped. True when the frame closed a sweep, that is, a row was added: the row
-    // carries the time of the last frame of its sweep. Rows older than half an hour before the
-    // newest are let go.
-    bool addFrame(int no, const QVector<double> &frame, qint64 msecsSinceEpoch);
+    // carries the time of the last frame of its sweep, on the wall clock (`msecsSinceEpoch`, for
+    // the operator) and on a clock that never jumps (`steadyMs`, for its age). Rows older than
+    // half an hour before the newest are let go.
+    bool addFrame(int no, const QVector<double> &frame, qint64 msecsSinceEpoch, qint64 steadyMs);
     // Forgets every row and the sweep being assembled.
     void clear();
+    // The next frame starts a sweep of its own, whatever its number: the sweep so far is
+    // neither closed nor thrown away, its levels stand where no new frame comes (after a pause,
+    // a row of frames from before it would carry the time after it).
+    void restartSweep() { m_lastFrame = -1; }
 
     int count() const { return m_count; }
     int capacity() const { return m_capacity; }
@@ -60,6 +65,7 @@ private:
     int m_capacity;
     std::vector<qint16> m_levels;
     std::vector<qint64> m_times;
+    std::vector<qint64> m_steady;
     std::vector<qint16> m_rowMin;
     std::vector<qint16> m_rowMax;
     std::vector<qint16> m_sweep;
@@ -67,6 +73,7 @@ private:
     int m_count = 0;
     int m_lastFrame = -1;
     qint64 m_sweepTime = 0;
+    qint64 m_sweepSteady = 0;
 };
 
 #endif // ZWATERFALLRING_H

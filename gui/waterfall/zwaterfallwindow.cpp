@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStatusBar>
 
+#include "zchartexport.h"
 #include "zspectrchart.h"
 #include "zspectrmarker.h"
 #include "ztarnvex.h"
@@ -20,6 +22,7 @@ namespace {
 const QString PlaceGroup = QStringLiteral("Waterfall");
 // How often the markers' frequencies are looked at: they move only while dragged.
 constexpr int MarkerLookMs = 250;
+constexpr int MessageShownMs = 10000;
 
 QDoubleSpinBox *levelBox(QWidget *parent, const QString &name)
 {
@@ -59,9 +62,15 @@ ZWaterfallWindow::ZWaterfallWindow(QWidget *parent)
     controls->addStretch(1);
     for (QWidget *widget : std::initializer_list<QWidget *>{m_auto, from, m_lower, to, m_upper, new QLabel(tr("дБм"), this)})
         controls->addWidget(widget);
+    // Where a save that failed says why.
+    auto *messages = new QStatusBar(this);
+    messages->setSizeGripEnabled(false);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addWidget(m_chart, 1);
+    layout->addWidget(messages);
+    connect(m_chart->exporter(), &ZChartExport::failed, messages,
+            [messages](const QString &text) { messages->showMessage(text, MessageShownMs); });
 
     connect(m_pause, &QPushButton::toggled, m_chart, &ZWaterfallChart::setPaused);
     connect(m_clear, &QPushButton::clicked, m_chart, &ZWaterfallChart::clear);

@@ -953,7 +953,7 @@
     </message>
     <message>
         <source>Состояние</source>
-        <translation>State</translation>
+        <translation>Status</translation>
     </message>
     <message>
         <source>Следить за файлом</source>
@@ -1169,7 +1169,7 @@
     </message>
     <message>
         <source>Шкала по данным</source>
-        <translation>Scale from the data</translation>
+        <translation>Scale follows the data</translation>
     </message>
     <message>
         <source>Нижний край шкалы, дБм</source>

@@ -51,6 +51,7 @@ private slots:
     void nothingToShow_data();
     void nothingToShow();
     void placeAndSplitKept();
+    void closedWhileReading();
 };
 
 void TestZSignalLogViewer::newestDayZoomedAndFollowed()
@@ -155,6 +156,17 @@ void TestZSignalLogViewer::placeAndSplitKept()
     QVERIFY(QTest::qWaitForWindowExposed(&viewer));
     QCOMPARE(viewer.size(), QSize(700, 400));
     QCOMPARE(viewer.findChild<QSplitter *>()->sizes(), sizes);
+}
+
+void TestZSignalLogViewer::closedWhileReading()
+{
+    // A large day chosen and the window gone at once: the read stops and its thread is waited
+    // for, nothing of the window left under it.
+    QTemporaryDir dir;
+    write(dir.filePath("2026-12-10"), lines(0, 30000).repeated(10));
+    auto *viewer = new ZSignalLogViewer(dir.path());
+    viewer->show();
+    delete viewer;
 }
 
 QTEST_MAIN(TestZSignalLogViewer)

@@ -14,6 +14,7 @@
 #include "zspectrmarker.h"
 #include "zstartup.h"
 #include "zwaterfallchart.h"
+#include "zwaterfallmap.h"
 #include "zwaterfallring.h"
 #include "zwaterfallwindow.h"
 
@@ -28,7 +29,7 @@ QVector<double> flat(double level, int size = ZWaterfallRing::LevelsPerFrame)
 void sweep(ZWaterfallRing &ring, double level, qint64 ms)
 {
     for (int no = 0; no < ZWaterfallRing::FrameCount; ++no)
-        ring.addFrame(no, flat(level), ms);
+        ring.addFrame(no, flat(level), ms, ms);
 }
 
 void sweep(ZWaterfallChart &chart, double level)
@@ -50,6 +51,7 @@ private slots:
     void framesClipped_data();
     void framesClipped();
     void halfHourKept();
+    void pictureFollowsTheRing();
     void windowDrivenByOperator();
 
 private:
@@ -71,12 +73,12 @@ void TestZWaterfall::ringKeepsNewestRowsInOrder()
     const auto [low, high] = ring.levelRange();
     QCOMPARE(low, -98.0);
     QCOMPARE(high, -95.0);
-    QVERIFY(ring.addFrame(0, flat(-50), 7000));
+    QVERIFY(ring.addFrame(0, flat(-50), 7000, 7000));
     QCOMPARE(ring.level(0, 100), -94.0);
     ring.clear();
     QCOMPARE(ring.count(), 0);
     QVERIFY(std::isnan(ring.level(0, 0)));
-    QVERIFY(!ring.addFrame(0, flat(-50), 8000));
+    QVERIFY(!ring.addFrame(0, flat(-50), 8000, 8000));
 }
 
 void TestZWaterfall::missingFramesKeepPreviousLevels()
@@ -85,16 +87,16 @@ void TestZWaterfall::missingFramesKeepPreviousLevels()
     sweep(ring, -90, 0);
     // The next sweep loses frames 10..63: the wrap comes early.
     for (int no = 0; no < 10; ++no)
-        ring.addFrame(no, flat(-60), 100);
-    QVERIFY(ring.addFrame(0, flat(-60), 200));
+        ring.addFrame(no, flat(-60), 100, 100);
+    QVERIFY(ring.addFrame(0, flat(-60), 200, 200));
     QCOMPARE(ring.count(), 2);
     QCOMPARE(ring.level(0, 32 * 9 + 30), -60.0);
     QCOMPARE(ring.level(0, 32 * 10), -90.0);
     QCOMPARE(ring.level(1, 32 * 9), -90.0);
     // Before any frame reached a point, it has no level.
     ZWaterfallRing fresh(2);
-    fresh.addFrame(5, flat(-70), 0);
-    fresh.addFrame(0, flat(-70), 0);
+    fresh.addFrame(5, flat(-70), 0, 0);
+    fresh.addFrame(0, flat(-70), 0, 0);
     QVERIFY(std::isnan(fresh.level(0, 0)));
     QCOMPARE(fresh.level(0, 32 * 5), -70.0);
 }
@@ -158,6 +160,36 @@ void TestZWaterfall::halfHourKept()
     QCOMPARE(ring.count(), int(ZWaterfallRing::SpanMs / sweepMs) + 1);
     QVERIFY(ring.timeOf(0) - ring.timeOf(ring.count() - 1) <= ZWaterfallRing::SpanMs);
     QCOMPARE(ring.rowsPerSpan(), ring.count());
+    // The wall clock set two hours on: the rows stay, their age runs on the steady clock.
+    const int kept = ring.count();
+    const qint64 steady = 1000 * sweepMs, later = steady + 2 * 3600 * 1000;
+    for (int no = 0; no <= ZWaterfallRing::FrameCount; ++no)
+        ring.addFrame(no % ZWaterfallRing::FrameCount, flat(-90), later, steady);
+    QCOMPARE(ring.count(), kept);
+    QCOMPARE(ring.timeOf(0), later);
+}
+
+void TestZWaterfall::pictureFollowsTheRing()
+{
+    // Six rows into a ring of four: from the top, the picture shows the newest four in order,
+    // across the ring's wrap.
+    ZWaterfallRing ring(4);
+    for (int i = 0; i < 7; ++i)
+        sweep(ring, -100 + 10 * i, i);
+    QCustomPlot plot;
+    auto *map = new ZWaterfallMap(plot.xAxis, plot.yAxis, &ring, 1.0);
+    QCPColorGradient gradient(QCPColorGradient::gpGrayscale);
+    map->setGradient(gradient);
+    map->setDataRange(QCPRange(-100, -40));
+    plot.xAxis->setRange(0, ZWaterfallRing::PointCount - 1);
+    plot.yAxis->setRange(0, 4);
+    plot.yAxis->setRangeReversed(true);
+    const QImage picture = plot.toPixmap(400, 400).toImage();
+    for (int age = 0; age < 4; ++age) {
+        const QPoint at(qRound(plot.xAxis->coordToPixel(1000)), qRound(plot.yAxis->coordToPixel(age + 0.5)));
+        QCOMPARE(ring.level(age, 1000), -50.0 - 10 * age);
+        QCOMPARE(QColor(picture.pixel(at)), QColor(gradient.color(-50.0 - 10 * age, QCPRange(-100, -40))));
+    }
 }
 
 void TestZWaterfall::windowDrivenByOperator()
