@@ -5,9 +5,12 @@
 
 #include "zchartexport.h"
 #include "zrubberbandzoom.h"
+#include "zsignallogfile.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -69,7 +72,16 @@ void ZSignalLogChart::setPoints(const QSharedPointer<QCPGraphDataContainer> &poi
 
 void ZSignalLogChart::appendPoints(const QCPGraphDataContainer &points)
 {
-    graph(0)->data()->add(points);
+    // The lines the program adds after a pause (it was closed, or the receiver silent) do not
+    // join the line before it.
+    const QSharedPointer<QCPGraphDataContainer> data = graph(0)->data();
+    if (data->size() >= 2 && !points.isEmpty()) {
+        const double last = (data->constEnd() - 1)->key;
+        const double first = points.constBegin()->key;
+        if (ZSignalLogFile::isPause(last - (data->constEnd() - 2)->key, first - last))
+            data->add(QCPGraphData((last + first) / 2, std::numeric_limits<double>::quiet_NaN()));
+    }
+    data->add(points);
     if (!isZoomed())
         showWhole();
     replot(rpQueuedReplot);
@@ -102,17 +114,18 @@ void ZSignalLogChart::updateStatistics()
     const QCPRange span = xAxis->range();
     auto it = data->findBegin(span.lower, false);
     const auto end = data->findEnd(span.upper, false);
-    if (it != end) {
-        statistics.min = statistics.max = it->value;
-        double sum = 0;
-        for (; it != end; ++it) {
-            statistics.min = std::min(statistics.min, it->value);
-            statistics.max = std::max(statistics.max, it->value);
-            sum += it->value;
-            ++statistics.count;
-        }
-        statistics.mean = sum / statistics.count;
+    double sum = 0;
+    for (; it != end; ++it) {
+        // The points of no value that break the line at a pause are no power.
+        if (std::isnan(it->value))
+            continue;
+        statistics.min = statistics.count == 0 ? it->value : std::min(statistics.min, it->value);
+        statistics.max = statistics.count == 0 ? it->value : std::max(statistics.max, it->value);
+        sum += it->value;
+        ++statistics.count;
     }
+    if (statistics.count > 0)
+        statistics.mean = sum / statistics.count;
     m_statistics = statistics;
     setAccessibleDescription(statisticsText());
     emit statisticsChanged();
@@ -128,12 +141,19 @@ QString ZSignalLogChart::statisticsText() const
         .arg(m_statistics.count);
 }
 
-QString ZSignalLogChart::timeOfDay(double key)
+namespace {
+
+// A CSV row: "hh:mm:ss.zzz,power\n", the hours going on past 23 after midnight. Formatted into
+// a buffer of its own: a day at the fastest sampling is close to a million rows, which Qt's
+// string formatting takes over half a second to write.
+int csvRow(char (&row)[64], double key, double value)
 {
-    const qint64 ms = std::llround(std::abs(key) * 1000);
-    return QString::asprintf("%s%02lld:%02lld:%02lld.%03lld", key < 0 ? "-" : "", ms / 3600000, ms / 60000 % 60,
-                             ms / 1000 % 60, ms % 1000);
+    const long long ms = std::llround(std::abs(key) * 1000);
+    return std::snprintf(row, sizeof row, "%s%02lld:%02lld:%02lld.%03lld,%.3f\n", key < 0 ? "-" : "", ms / 3600000,
+                         ms / 60000 % 60, ms / 1000 % 60, ms % 1000, value);
 }
+
+} // namespace
 
 void ZSignalLogChart::writeCsv(QTextStream &out) const
 {
@@ -141,6 +161,9 @@ void ZSignalLogChart::writeCsv(QTextStream &out) const
     const QSharedPointer<QCPGraphDataContainer> data = graph(0)->data();
     const QCPRange span = xAxis->range();
     const auto end = data->findEnd(span.upper, false);
-    for (auto it = data->findBegin(span.lower, false); it != end; ++it)
-        out << timeOfDay(it->key) << ',' << QString::number(it->value, 'f', 3) << '\n';
+    for (auto it = data->findBegin(span.lower, false); it != end; ++it) {
+        char row[64];
+        if (!std::isnan(it->value))
+            out << QLatin1String(row, qMin(csvRow(row, it->key, it->value), int(sizeof row) - 1));
+    }
 }

@@ -43,10 +43,9 @@ public:
 
     // The right-click menu that saves the picture or the data.
     ZChartExport *exporter() const { return m_export; }
-    // The points of the span on show as CSV: time of day, power.
+    // The points of the span on show as CSV: time of day ("hh:mm:ss.zzz", the hours going on
+    // past 23 for the lines after midnight), power.
     void writeCsv(QTextStream &out) const;
-    // "hh:mm:ss.zzz" of a key; the hours go on past 23 for the lines after midnight.
-    static QString timeOfDay(double key);
 
 signals:
     void statisticsChanged();

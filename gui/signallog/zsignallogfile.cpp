@@ -20,6 +20,9 @@ constexpr int StampBytes = 24;
 constexpr qint64 MaxReserve = 4000000;
 // The longest line kept whole for reading; a line of the log is some 34 bytes.
 constexpr int MaxLineBytes = 1 << 16;
+// A pause in the log is a step longer than both of these.
+constexpr double PauseSeconds = 2.0;
+constexpr double PauseSteps = 5.0;
 
 // The number written in `count` decimal digits at p; -1 when they are not all digits.
 inline int digits(const char *p, int count)
@@ -118,6 +121,39 @@ QDate ZSignalLogFile::dayOf(const QString &fileName)
     return name.size() == 10 ? dateAt(name.constData()) : QDate();
 }
 
+bool ZSignalLogFile::isPause(double usualStep, double step)
+{
+    return usualStep >= 0 && step > std::max(PauseSeconds, PauseSteps * usualStep);
+}
+
+void ZSignalLogFile::breakAtPauses(QVector<QCPGraphData> &points)
+{
+    // Found first: most days have no pause and are left as they are.
+    std::vector<int> pauses;
+    double usual = -1;
+    for (int i = 1; i < points.size(); ++i) {
+        const double step = points.at(i).key - points.at(i - 1).key;
+        if (isPause(usual, step))
+            pauses.push_back(i);
+        else if (step > 0)
+            usual = step;
+    }
+    if (pauses.empty())
+        return;
+    QVector<QCPGraphData> broken;
+    broken.reserve(points.size() + int(pauses.size()));
+    size_t next = 0;
+    for (int i = 0; i < points.size(); ++i) {
+        if (next < pauses.size() && pauses[next] == i) {
+            broken.append(QCPGraphData((points.at(i - 1).key + points.at(i).key) / 2,
+                                       std::numeric_limits<double>::quiet_NaN()));
+            ++next;
+        }
+        broken.append(points.at(i));
+    }
+    points.swap(broken);
+}
+
 ZSignalLogFile::Result ZSignalLogFile::read(const std::atomic<bool> *cancel, const Progress &progress) const
 {
     return readFrom(0, QByteArray(), cancel, progress);
@@ -209,6 +245,7 @@ ZSignalLogFile::Result ZSignalLogFile::readFrom(qint64 offset, const QByteArray 
     if (!sorted)
         std::stable_sort(points.begin(), points.end(),
                          [](const QCPGraphData &a, const QCPGraphData &b) { return a.key < b.key; });
+    breakAtPauses(points);
     result.points->set(points, true);
     if (file.seek(0))
         result.head = file.read(qMin<qint64>(result.end, HeadBytes));

@@ -32,7 +32,8 @@ class ZSignalLogFile
 public:
     struct Result
     {
-        // In key order (a clock set back leaves lines out of order in the file); never null.
+        // In key order (a clock set back leaves lines out of order in the file), with a point
+        // of no value (NaN) in every pause; never null.
         QSharedPointer<QCPGraphDataContainer> points;
         qint64 lines = 0;   // complete lines read, the damaged ones among them
         qint64 damaged = 0; // lines that could not be read
@@ -56,6 +57,14 @@ public:
     // The day a log file's name stands for; an invalid date when the name is not a valid
     // "yyyy-MM-dd".
     static QDate dayOf(const QString &fileName);
+    // Whether a step from one line to the next is a pause in the log (the program closed, the
+    // receiver not answering) rather than a sample: longer than a few seconds and than several
+    // of the usual steps before it (negative while none is known), whatever the sampling
+    // interval was.
+    static bool isPause(double usualStep, double step);
+    // Puts a point of no value into every pause of points in key order, so that the graph
+    // breaks its line there instead of drawing one across a time nothing was logged.
+    static void breakAtPauses(QVector<QCPGraphData> &points);
 
     // The whole file.
     Result read(const std::atomic<bool> *cancel = nullptr, const Progress &progress = Progress()) const;

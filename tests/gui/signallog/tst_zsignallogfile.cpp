@@ -39,6 +39,8 @@ private slots:
     void damagedAndOutOfOrder_data();
     void damagedAndOutOfOrder();
     void followsCompleteLinesOnly();
+    void pausesBreakTheLine_data();
+    void pausesBreakTheLine();
 
 private:
     QTemporaryDir m_dir;
@@ -151,6 +153,31 @@ void TestZSignalLogFile::followsCompleteLinesOnly()
     QVERIFY(file.readFrom(second.end, second.head).replaced);
     write(path, QByteArray("2026-12-10 11:00:00.000 \"-60.000\"\n").repeated(4));
     QVERIFY(file.readFrom(second.end, second.head).replaced);
+}
+
+void TestZSignalLogFile::pausesBreakTheLine_data()
+{
+    QTest::addColumn<QVector<double>>("keys");
+    QTest::addColumn<QVector<double>>("breaks"); // where the points of no value go
+    QTest::newRow("closed for five minutes") << QVector<double>{0, 0.5, 1, 301, 301.5} << QVector<double>{151};
+    QTest::newRow("sampled every minute") << QVector<double>{0, 60, 120, 180} << QVector<double>();
+    QTest::newRow("a late sample") << QVector<double>{0, 0.1, 0.2, 1.9, 2.0} << QVector<double>();
+    QTest::newRow("two pauses") << QVector<double>{0, 1, 2, 10, 11, 12, 40} << QVector<double>{6, 26};
+}
+
+void TestZSignalLogFile::pausesBreakTheLine()
+{
+    QFETCH(QVector<double>, keys);
+    QFETCH(QVector<double>, breaks);
+    QVector<QCPGraphData> points;
+    for (double key : keys)
+        points.append(QCPGraphData(key, -60));
+    ZSignalLogFile::breakAtPauses(points);
+    QVector<double> found, kept;
+    for (const QCPGraphData &point : points)
+        (std::isnan(point.value) ? found : kept).append(point.key);
+    QCOMPARE(found, breaks);
+    QCOMPARE(kept, keys);
 }
 
 QTEST_GUILESS_MAIN(TestZSignalLogFile)

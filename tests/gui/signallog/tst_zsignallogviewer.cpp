@@ -52,6 +52,7 @@ private slots:
     void nothingToShow();
     void placeAndSplitKept();
     void closedWhileReading();
+    void pauseIsNoPower();
 };
 
 void TestZSignalLogViewer::newestDayZoomedAndFollowed()
@@ -167,6 +168,25 @@ void TestZSignalLogViewer::closedWhileReading()
     auto *viewer = new ZSignalLogViewer(dir.path());
     viewer->show();
     delete viewer;
+}
+
+void TestZSignalLogViewer::pauseIsNoPower()
+{
+    // The break a pause leaves in the line counts in no statistic and no saved row.
+    QTemporaryDir dir;
+    write(dir.filePath("2026-12-10"), "2026-12-10 10:00:00.000 \"-60.000\"\n2026-12-10 10:00:00.500 \"-61.000\"\n"
+                                      "2026-12-10 11:00:00.000 \"-70.000\"\n");
+    ZSignalLogViewer viewer(dir.path());
+    viewer.show();
+    auto *chart = viewer.findChild<ZSignalLogChart *>();
+    QTRY_COMPARE_WITH_TIMEOUT(chart->pointCount(), 4, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(chart->statistics().count, 3, 30000);
+    QCOMPARE(chart->statistics().min, -70.0);
+    QCOMPARE(chart->statistics().max, -60.0);
+    QString csv;
+    QTextStream out(&csv);
+    chart->writeCsv(out);
+    QCOMPARE(csv.section('\n', 1), QStringLiteral("10:00:00.000,-60.000\n10:00:00.500,-61.000\n11:00:00.000,-70.000\n"));
 }
 
 QTEST_MAIN(TestZSignalLogViewer)
