@@ -1,11 +1,11 @@
-// The waterfall's window at its usual opening size on the offscreen platform (unless QT_QPA_PLATFORM
-// says otherwise). Prints:
+// The waterfall's window at its usual opening size on the offscreen platform (unless
+// QT_QPA_PLATFORM says otherwise). Prints:
 //  - adding a row (the sweep's closing frame) with the replot and the repaint of the chart,
 //    median and 99th percentile, with the ring full;
 //  - the resident memory the window takes: before it opens (a chart shown first, as the main
-//    window's are), open, and with the ring full (half
-//    an hour of rows at the usual pace is fewer than the ring holds, so full is the most), then
-//    again after as many rows more, to show it flat;
+//    window's are), open, and with the ring full (half an hour of rows at the usual pace is
+//    fewer than the ring holds, so full is the most), then again after as many rows more, to
+//    show it flat;
 //  - the time to save the full ring as CSV.
 //
 // Usage: waterfall
