@@ -2,13 +2,9 @@
 #define ZTARNVEX_H
 
 #include <QMetaType>
-#include <QVector>
 
 #include "zabstracttarn.h"
-
-// One slice of the receiver's spectrum: 32 levels in dB. Frames 0 to 63 tile the 2046-point
-// spectrum; the frame number travels beside the frame in ZTarnVex::spectrFrame.
-typedef QVector<double> SpectrFrame;
+#include "zspectrgeometry.h"
 
 // Registers the name "SpectrFrame" with the meta-type system so that the signal can be queued.
 // Safe to call more than once.
@@ -42,7 +38,7 @@ public:
     };
     enum {
         AlarmCount = 7,
-        SpectrPoints = 32,
+        SpectrPoints = ZSpectrGeometry::LevelsPerFrame,
         SpectrOffset = 31,
         // Bytes of telemetry the layout needs up to the last spectrum point.
         TelemetrySize = SpectrOffset + SpectrPoints * 4

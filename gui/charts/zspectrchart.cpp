@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int LevelsPerFrame = 32;
 constexpr int LegendLinePixels = 25;
 
 double noValue()
@@ -54,8 +53,8 @@ ZSpectrChart::ZSpectrChart(QWidget *parent)
       spanText(cornerText(this, tr("1000"), QFont())),
       frequencyUnitText(cornerText(this, tr("кГц"), QFont())),
       levelUnitText(cornerText(this, tr("дБм"), QFont())),
-      levels(PointCount, noValue()),
-      keys(PointCount),
+      levels(ZSpectrGeometry::PointCount, noValue()),
+      keys(ZSpectrGeometry::PointCount),
       frameMax(noValue()),
       frameMin(noValue()),
       shownMax(noValue()),
@@ -69,8 +68,8 @@ ZSpectrChart::ZSpectrChart(QWidget *parent)
     chartFont.setPixelSize(15);
     setInteractions(QCP::iSelectItems);
 
-    for (int i = 0; i < PointCount; ++i)
-        keys[i] = startFrequency + i * PointSpacingKHz;
+    for (int i = 0; i < ZSpectrGeometry::PointCount; ++i)
+        keys[i] = ZSpectrGeometry::pointFrequency(i);
     xAxis->setRange(keys.first(), keys.last());
 
     spanText->position->setCoords(1, 1);
@@ -123,11 +122,7 @@ ZSpectrChart::ZSpectrChart(QWidget *parent)
 
 void ZSpectrChart::describe()
 {
-    int top = -1;
-    for (int i = 0; i < PointCount; ++i) {
-        if (std::isfinite(levels[i]) && (top < 0 || levels[i] > levels[top]))
-            top = i;
-    }
+    const int top = ZSpectrGeometry::peakPoint(levels);
     const QString text = top < 0 ? tr("Нет данных")
                                  : tr("Максимум %1 дБм на %2 кГц")
                                        .arg(QString::number(levels[top], 'f', 1), QString::number(keys[top], 'f', 1));
@@ -142,8 +137,7 @@ void ZSpectrChart::writeCsv(QTextStream &out) const
     for (const QPointer<ZSpectrMarker> &marker : m_markers) {
         if (!marker)
             continue;
-        const int point = qBound(0, qRound((marker->markerKey() - startFrequency) / PointSpacingKHz), PointCount - 1);
-        markedAt[point] << QStringLiteral("M%1").arg(marker->number());
+        markedAt[ZSpectrGeometry::nearestPoint(marker->markerKey())] << QStringLiteral("M%1").arg(marker->number());
     }
     out << ZChartExport::csvField(tr("Частота, кГц")) << ',' << ZChartExport::csvField(tr("Уровень, дБм")) << ','
         << ZChartExport::csvField(tr("Маркер")) << '\n';
@@ -164,21 +158,7 @@ ZSpectrChart::~ZSpectrChart()
 
 void ZSpectrChart::spectrFrame(int no, SpectrFrame frame)
 {
-    // Frame k covers points 32k-1 ... 32k+30: frame 0 loses its first level, frame 63 its last.
-    // The number comes from the device as a byte; a frame that would reach outside the 2046
-    // points is not written there.
-    if (no < 0 || no >= FrameCount)
-        return;
-    const int first = LevelsPerFrame * no - 1;
-    bool placed = false;
-    for (int i = 0; i < frame.size(); ++i) {
-        const int point = first + i;
-        if (point < 0 || point >= PointCount)
-            continue;
-        levels[point] = frame.at(i);
-        placed = true;
-    }
-    if (!placed)
+    if (ZSpectrGeometry::placeFrame(no, frame, [this](int point, double level) { levels[point] = level; }) == 0)
         return;
 
     trace->setData(keys, levels, true);
@@ -203,7 +183,21 @@ void ZSpectrChart::updatePlot()
         marker->updatePosition(keys, levels);
         emit markerVal(marker->number(), marker->value());
     }
+    noteMarkers();
     replot();
+}
+
+void ZSpectrChart::noteMarkers()
+{
+    QVector<QPair<double, QRgb>> places;
+    for (const QPointer<ZSpectrMarker> &marker : qAsConst(m_markers)) {
+        if (marker)
+            places.append({marker->markerKey(), marker->colour().rgba()});
+    }
+    if (places == markerPlaces)
+        return;
+    markerPlaces = places;
+    emit markersChanged();
 }
 
 double ZSpectrChart::currentMax() const
@@ -314,6 +308,7 @@ void ZSpectrChart::rebuildLegends()
     legends.clear();
     for (const QPointer<ZSpectrMarker> &marker : qAsConst(m_markers))
         addLegend(marker);
+    noteMarkers();
 }
 
 void ZSpectrChart::addLegend(const QPointer<ZSpectrMarker> &marker)

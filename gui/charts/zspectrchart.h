@@ -16,8 +16,8 @@ class ZChartExport;
 class ZSpectrLegend;
 class ZSpectrMarker;
 
-// The receiver's spectrum: 64 frames of 32 levels assembled into one trace of 2046 points over
-// about 1000 kHz, redrawn ten times a second with up to four markers and their legends. The
+// The receiver's spectrum: its frames assembled into one trace of 2046 points over about
+// 1000 kHz (ZSpectrGeometry), redrawn ten times a second with up to four markers and their legends. The
 // level axis grows to take in every level seen since the last clear, so that the picture does
 // not jump with every frame.
 class ZSpectrChart : public QCustomPlot
@@ -25,10 +25,6 @@ class ZSpectrChart : public QCustomPlot
     Q_OBJECT
 
 public:
-    static constexpr int PointCount = 2046;
-    static constexpr int FrameCount = 64;
-    static constexpr double PointSpacingKHz = 0.488;
-
     explicit ZSpectrChart(QWidget *parent = nullptr);
     ~ZSpectrChart() override;
 
@@ -51,6 +47,8 @@ public:
 
 signals:
     void markerVal(int no, double val);
+    // A marker came, went, or stands at another frequency (dragged, or following the maximum).
+    void markersChanged();
 
 public slots:
     void spectrFrame(int no, SpectrFrame frame);
@@ -70,6 +68,8 @@ private:
     // The highest level and where it is, for a screen reader; at most once a second.
     void describe();
     void addLegend(const QPointer<ZSpectrMarker> &marker);
+    // Says markersChanged when the markers' frequencies or colours differ from the last said.
+    void noteMarkers();
 
     QTimer updateTimer;
     QTimer describeTimer;
@@ -77,8 +77,8 @@ private:
     QList<QPointer<ZSpectrMarker>> m_markers;
     int draggedMarker = -1;
     QList<ZSpectrLegend *> legends;
+    QVector<QPair<double, QRgb>> markerPlaces;
     QCPGraph *trace;
-    double startFrequency = 0;
     QCPItemText *spanText;
     QCPItemText *frequencyUnitText;
     QCPItemText *levelUnitText;

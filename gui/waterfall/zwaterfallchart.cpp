@@ -8,12 +8,12 @@
 #include <cmath>
 
 #include "zchartexport.h"
-#include "zspectrchart.h"
+#include "zspectrgeometry.h"
 #include "zwaterfallmap.h"
 
 namespace {
 
-constexpr double Spacing = ZSpectrChart::PointSpacingKHz;
+constexpr double Spacing = ZSpectrGeometry::PointSpacingKHz;
 const QColor Background(46, 47, 48);
 const QColor Foreground(211, 215, 207);
 
@@ -91,7 +91,7 @@ ZWaterfallChart::ZWaterfallChart(QWidget *parent)
     connect(m_scale, &QCPColorScale::dataRangeChanged, this,
             [this](const QCPRange &range) { emit colourRangeChanged(range.lower, range.upper); });
 
-    xAxis->setRange(0, (ZWaterfallRing::PointCount - 1) * Spacing);
+    xAxis->setRange(0, ZSpectrGeometry::pointFrequency(ZSpectrGeometry::PointCount - 1));
     xAxis->setLabel(tr("Частота, кГц"));
     yAxis->setRangeReversed(true);
     yAxis->setTicker(QSharedPointer<QCPAxisTicker>(new RowTimeTicker(&m_ring)));
@@ -114,7 +114,7 @@ void ZWaterfallChart::spectrFrame(int no, QVector<double> frame)
 {
     if (m_paused || !m_ring.addFrame(no, frame, QDateTime::currentMSecsSinceEpoch(), m_steady.elapsed()))
         return;
-    m_map->rowAdded();
+    m_map->colourNewestRow();
     if (m_autoRange)
         followLevels();
     fitRows();
@@ -209,7 +209,7 @@ QString ZWaterfallChart::textAt(const QPoint &pos) const
         return QString();
     const double level = m_ring.level(age, point);
     const QString levelText = std::isnan(level) ? tr("нет уровня") : tr("%1 дБм").arg(QString::number(level, 'f', 1));
-    return tr("%1 кГц: %2\n%3").arg(QString::number(point * Spacing, 'f', 1), levelText, clockTime(m_ring.timeOf(age)));
+    return tr("%1 кГц: %2\n%3").arg(QString::number(ZSpectrGeometry::pointFrequency(point), 'f', 1), levelText, clockTime(m_ring.timeOf(age)));
 }
 
 bool ZWaterfallChart::event(QEvent *event)
@@ -245,7 +245,7 @@ void ZWaterfallChart::writeCsv(QTextStream &out) const
 {
     out << ZChartExport::csvField(tr("Время"));
     for (int point = 0; point < ZWaterfallRing::PointCount; ++point)
-        out << ',' << QString::number(point * Spacing, 'f', 3);
+        out << ',' << QString::number(ZSpectrGeometry::pointFrequency(point), 'f', 3);
     out << '\n';
     std::vector<double> levels(ZWaterfallRing::PointCount);
     for (int age = 0; age < m_ring.count(); ++age) {

@@ -19,7 +19,7 @@ ZWaterfallMap::ZWaterfallMap(QCPAxis *keyAxis, QCPAxis *valueAxis, const ZWaterf
     connect(this, &QCPColorMap::gradientChanged, this, &ZWaterfallMap::recolourAll);
 }
 
-void ZWaterfallMap::rowAdded()
+void ZWaterfallMap::colourNewestRow()
 {
     if (m_ring->count() > 0)
         colourRow(0);

@@ -24,7 +24,7 @@ public:
     ZWaterfallMap(QCPAxis *keyAxis, QCPAxis *valueAxis, const ZWaterfallRing *ring, double pointSpacing);
 
     // Colours the newest row of the ring.
-    void rowAdded();
+    void colourNewestRow();
     // Colours every row held again.
     void recolourAll();
 

@@ -30,9 +30,9 @@ qint16 ZWaterfallRing::encode(double level)
     return qint16(std::lround(std::clamp(level * 100.0, -32767.0, 32767.0)));
 }
 
-bool ZWaterfallRing::addFrame(int no, const QVector<double> &frame, qint64 msecsSinceEpoch, qint64 steadyMs)
+bool ZWaterfallRing::addFrame(int no, const SpectrFrame &frame, qint64 msecsSinceEpoch, qint64 steadyMs)
 {
-    if (no < 0 || no >= FrameCount)
+    if (no < 0 || no >= ZSpectrGeometry::FrameCount)
         return false;
 
     bool added = false;
@@ -60,15 +60,7 @@ bool ZWaterfallRing::addFrame(int no, const QVector<double> &frame, qint64 msecs
         added = true;
     }
 
-    // Frame k shows points 32k-1 ... 32k+30: frame 0 has no point for its first level, frame
-    // 63 none for its last.
-    const int first = LevelsPerFrame * no - 1;
-    const int levels = std::min<int>(frame.size(), LevelsPerFrame);
-    for (int i = 0; i < levels; ++i) {
-        const int point = first + i;
-        if (point >= 0 && point < PointCount)
-            m_sweep[size_t(point)] = encode(frame.at(i));
-    }
+    ZSpectrGeometry::placeFrame(no, frame, [this](int point, double level) { m_sweep[size_t(point)] = encode(level); });
     m_lastFrame = no;
     m_sweepTime = msecsSinceEpoch;
     m_sweepSteady = steadyMs;

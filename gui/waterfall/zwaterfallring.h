@@ -7,11 +7,13 @@
 #include <utility>
 #include <vector>
 
+#include "zspectrgeometry.h"
+
 // The spectrum's history for the waterfall: one row of 2046 levels per full sweep of the
 // receiver's 64 frames, the newest rows of the last half hour in a ring whose storage is taken
 // once, so that a program running for weeks neither grows nor reallocates per row.
 //
-// Frames come one per poll, numbered 0..63; a frame whose number is not above the previous one
+// Frames come one per poll, numbered 0..63 (ZSpectrGeometry places their levels); a frame whose number is not above the previous one
 // starts a new sweep, and the sweep assembled so far becomes a row. The row being assembled
 // starts as a copy of the last one, so a frame that went missing keeps the previous sweep's
 // levels for its points. Levels are kept in hundredths of a dB: finer than anything the
@@ -19,9 +21,7 @@
 class ZWaterfallRing
 {
 public:
-    static constexpr int PointCount = 2046;
-    static constexpr int FrameCount = 64;
-    static constexpr int LevelsPerFrame = 32;
+    static constexpr int PointCount = ZSpectrGeometry::PointCount;
     // A row per sweep of 1.76 s or slower fills half an hour; the receiver's sweep at its usual
     // pace takes about 2.7 s.
     static constexpr int DefaultCapacity = 1024;
@@ -29,13 +29,12 @@ public:
 
     explicit ZWaterfallRing(int capacity = DefaultCapacity);
 
-    // Places the frame's levels into the sweep being assembled. Only the frame's own 32 points
-    // are written (a longer frame is cut, a shorter one writes what it has); numbers outside
-    // 0..63 are dropped. True when the frame closed a sweep, that is, a row was added: the row
+    // Places the frame's levels into the sweep being assembled; a frame that places nothing (its
+    // number outside 0..63) is dropped. True when the frame closed a sweep, that is, a row was added: the row
     // carries the time of the last frame of its sweep, on the wall clock (`msecsSinceEpoch`, for
     // the operator) and on a clock that never jumps (`steadyMs`, for its age). Rows older than
     // half an hour before the newest are let go.
-    bool addFrame(int no, const QVector<double> &frame, qint64 msecsSinceEpoch, qint64 steadyMs);
+    bool addFrame(int no, const SpectrFrame &frame, qint64 msecsSinceEpoch, qint64 steadyMs);
     // Forgets every row and the sweep being assembled.
     void clear();
     // The next frame starts a sweep of its own, whatever its number: the sweep so far is

@@ -20,8 +20,6 @@
 namespace {
 
 const QString PlaceGroup = QStringLiteral("Waterfall");
-// How often the markers' frequencies are looked at: they move only while dragged.
-constexpr int MarkerLookMs = 250;
 constexpr int MessageShownMs = 10000;
 
 QDoubleSpinBox *levelBox(QWidget *parent, const QString &name)
@@ -43,14 +41,19 @@ ZWaterfallWindow::ZWaterfallWindow(QWidget *parent)
 {
     setWindowTitle(tr("Водопад"));
     m_pause = new QPushButton(tr("Пауза"), this);
+    m_pause->setObjectName(QStringLiteral("pause"));
     m_pause->setCheckable(true);
     m_pause->setAccessibleName(tr("Пауза"));
     m_clear = new QPushButton(tr("Очистить"), this);
+    m_clear->setObjectName(QStringLiteral("clear"));
     m_clear->setAccessibleName(tr("Очистить водопад"));
     m_auto = new QCheckBox(tr("Шкала по данным"), this);
+    m_auto->setObjectName(QStringLiteral("followLevels"));
     m_auto->setChecked(true);
     m_lower = levelBox(this, tr("Нижний край шкалы, дБм"));
+    m_lower->setObjectName(QStringLiteral("lower"));
     m_upper = levelBox(this, tr("Верхний край шкалы, дБм"));
+    m_upper->setObjectName(QStringLiteral("upper"));
     auto *from = new QLabel(tr("от"), this);
     from->setBuddy(m_lower);
     auto *to = new QLabel(tr("до"), this);
@@ -89,11 +92,6 @@ ZWaterfallWindow::ZWaterfallWindow(QWidget *parent)
     m_lower->setEnabled(false);
     m_upper->setEnabled(false);
 
-    m_markerTimer.setParent(this);
-    m_markerTimer.setInterval(MarkerLookMs);
-    connect(&m_markerTimer, &QTimer::timeout, this, &ZWaterfallWindow::showMarkers);
-    m_markerTimer.start();
-
     if (!parent) {
         if (QScreen *screen = QGuiApplication::primaryScreen()) {
             const QRect desktop = screen->availableGeometry();
@@ -118,7 +116,11 @@ void ZWaterfallWindow::setDevice(ZTarnVex *receiver)
 
 void ZWaterfallWindow::setSpectrum(ZSpectrChart *spectrum)
 {
+    if (m_spectrum)
+        disconnect(m_spectrum, nullptr, this, nullptr);
     m_spectrum = spectrum;
+    if (spectrum)
+        connect(spectrum, &ZSpectrChart::markersChanged, this, &ZWaterfallWindow::showMarkers);
     showMarkers();
 }
 

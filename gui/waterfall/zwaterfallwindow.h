@@ -2,7 +2,6 @@
 #define ZWATERFALLWINDOW_H
 
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 class QCheckBox;
@@ -14,7 +13,7 @@ class ZWaterfallChart;
 
 // The waterfall's own window: the chart under a row of its controls (pause, clear, the colour
 // scale following the levels or set by hand). It shows the receiver's spectrum frames and the
-// main window's spectrum markers; it opens where the operator left it last time.
+// main window's spectrum markers as they move; it opens where the operator left it last time.
 class ZWaterfallWindow : public QWidget
 {
     Q_OBJECT
@@ -40,7 +39,6 @@ private:
     QDoubleSpinBox *m_lower;
     QDoubleSpinBox *m_upper;
     QPointer<ZSpectrChart> m_spectrum;
-    QTimer m_markerTimer;
 };
 
 #endif // ZWATERFALLWINDOW_H

@@ -52,7 +52,7 @@ template <typename T = QWidget> T *child(QWidget *window, const char *name)
 // Every point of the spectrum at one level.
 void flatSpectrum(ZSpectrChart *chart, double level)
 {
-    for (int no = 0; no < ZSpectrChart::FrameCount; ++no)
+    for (int no = 0; no < ZSpectrGeometry::FrameCount; ++no)
         chart->spectrFrame(no, SpectrFrame(32, level));
 }
 
@@ -475,7 +475,7 @@ void TestTarnWindow::waterfallFedByTheReceiver()
     QTRY_VERIFY_WITH_TIMEOUT(waterfall->chart()->ring().count() >= 2, 60000);
     // The carrier stands out of the noise at the same point in the newest row as on the spectrum.
     auto *spectrum = rig.get<ZSpectrChart>("widget_chart_spectr");
-    const int carrier = qRound(carrierKey(spectrum) / ZSpectrChart::PointSpacingKHz);
+    const int carrier = qRound(carrierKey(spectrum) / ZSpectrGeometry::PointSpacingKHz);
     QVERIFY(waterfall->chart()->ring().level(0, carrier) > waterfall->chart()->ring().level(0, (carrier + 1000) % 2046) + 10);
     waterfall->close();
 }
