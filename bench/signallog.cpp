@@ -107,8 +107,8 @@ int main(int argc, char *argv[])
         clock.start();
         const ZSignalLogFile::Result result = ZSignalLogFile(big).read();
         reads.push_back(double(clock.nsecsElapsed()) / 1e9);
-        if (result.points->size() != Lines || result.damaged != Damaged) {
-            std::fprintf(stderr, "read %d points and %lld damaged lines\n", result.points->size(), result.damaged);
+        if (result.times.size() != Lines || result.damaged != Damaged) {
+            std::fprintf(stderr, "read %d points and %lld damaged lines\n", result.times.size(), result.damaged);
             return 1;
         }
     }

@@ -10,11 +10,12 @@
 #include <limits>
 #include <vector>
 
+#include "zsignallogformat.h"
+
 namespace {
 
 constexpr int HeadBytes = 64;
-// "yyyy-MM-dd hh:mm:ss.zzz ": the fixed part of a line before the value.
-constexpr int StampBytes = 24;
+constexpr int StampBytes = ZSignalLogFormat::StampBytes;
 // Room kept for the points of a file before it is read, at most; a file larger than a day of the
 // log at the fastest sampling (a file of something else named like a day) grows it as it goes.
 constexpr qint64 MaxReserve = 4000000;
@@ -24,27 +25,17 @@ constexpr int MaxLineBytes = 1 << 16;
 constexpr double PauseSeconds = 2.0;
 constexpr double PauseSteps = 5.0;
 
-// The number written in `count` decimal digits at p; -1 when they are not all digits.
 inline int digits(const char *p, int count)
 {
-    int number = 0;
-    for (int i = 0; i < count; ++i) {
-        const unsigned digit = unsigned(p[i]) - '0';
-        if (digit > 9)
-            return -1;
-        number = number * 10 + int(digit);
-    }
-    return number;
+    return ZSignalLogFormat::digits(p, count);
 }
 
-// The date "yyyy-MM-dd" at p; invalid when it is not one.
-QDate dateAt(const char *p)
+// One line's sample.
+struct Sample
 {
-    const int year = digits(p, 4), month = digits(p + 5, 2), day = digits(p + 8, 2);
-    if (year < 0 || p[4] != '-' || month < 0 || p[7] != '-' || day < 0)
-        return QDate();
-    return QDate(year, month, day);
-}
+    double time;
+    double power;
+};
 
 // Reads the lines of one file in order. Nearly every line of a file carries the same date, so
 // the date text is compared with the one before and turned into days only when it changes.
@@ -54,7 +45,7 @@ public:
     explicit LineReader(const QDate &day) : m_day(day) {}
 
     // The line from p up to its '\n' (end); false when it is not a line of the log.
-    bool read(const char *p, const char *end, QCPGraphData *point);
+    bool read(const char *p, const char *end, Sample *sample);
 
 private:
     void takeDate(const char *p);
@@ -70,13 +61,13 @@ void LineReader::takeDate(const char *p)
 {
     std::memcpy(m_dateText, p, sizeof m_dateText);
     m_seen = true;
-    const QDate date = dateAt(p);
+    const QDate date = ZSignalLogFormat::dateAt(p);
     m_dateValid = date.isValid();
     if (m_dateValid)
         m_dayOffset = m_day.daysTo(date);
 }
 
-bool LineReader::read(const char *p, const char *end, QCPGraphData *point)
+bool LineReader::read(const char *p, const char *end, Sample *sample)
 {
     if (end > p && end[-1] == '\r')
         --end;
@@ -102,23 +93,16 @@ bool LineReader::read(const char *p, const char *end, QCPGraphData *point)
     const std::from_chars_result parsed = std::from_chars(p, end, value);
     if (parsed.ec != std::errc() || parsed.ptr != end || !std::isfinite(value))
         return false;
-    point->key = double(m_dayOffset * 86400 + hours * 3600 + minutes * 60 + seconds) + ms / 1000.0;
-    point->value = value;
+    sample->time = double(m_dayOffset * 86400 + hours * 3600 + minutes * 60 + seconds) + ms / 1000.0;
+    sample->power = value;
     return true;
 }
 
 } // namespace
 
 ZSignalLogFile::ZSignalLogFile(const QString &path, int chunkBytes)
-    : m_path(path), m_day(dayOf(QFileInfo(path).fileName())), m_chunkBytes(qMax(chunkBytes, 1))
+    : m_path(path), m_day(ZSignalLogFormat::dayOf(QFileInfo(path).fileName())), m_chunkBytes(qMax(chunkBytes, 1))
 {
-}
-
-QDate ZSignalLogFile::dayOf(const QString &fileName)
-{
-    // Strictly digits in their places: "2026-12-10.bak" or "2026-12-10~" is not the log's.
-    const QByteArray name = fileName.toLatin1();
-    return name.size() == 10 ? dateAt(name.constData()) : QDate();
 }
 
 bool ZSignalLogFile::isPause(double usualStep, double step)
@@ -126,13 +110,13 @@ bool ZSignalLogFile::isPause(double usualStep, double step)
     return usualStep >= 0 && step > std::max(PauseSeconds, PauseSteps * usualStep);
 }
 
-void ZSignalLogFile::breakAtPauses(QVector<QCPGraphData> &points)
+void ZSignalLogFile::breakAtPauses(QVector<double> &times, QVector<double> &powers)
 {
     // Found first: most days have no pause and are left as they are.
     std::vector<int> pauses;
     double usual = -1;
-    for (int i = 1; i < points.size(); ++i) {
-        const double step = points.at(i).key - points.at(i - 1).key;
+    for (int i = 1; i < times.size(); ++i) {
+        const double step = times.at(i) - times.at(i - 1);
         if (isPause(usual, step))
             pauses.push_back(i);
         else if (step > 0)
@@ -140,18 +124,21 @@ void ZSignalLogFile::breakAtPauses(QVector<QCPGraphData> &points)
     }
     if (pauses.empty())
         return;
-    QVector<QCPGraphData> broken;
-    broken.reserve(points.size() + int(pauses.size()));
+    QVector<double> brokenTimes, brokenPowers;
+    brokenTimes.reserve(times.size() + int(pauses.size()));
+    brokenPowers.reserve(times.size() + int(pauses.size()));
     size_t next = 0;
-    for (int i = 0; i < points.size(); ++i) {
+    for (int i = 0; i < times.size(); ++i) {
         if (next < pauses.size() && pauses[next] == i) {
-            broken.append(QCPGraphData((points.at(i - 1).key + points.at(i).key) / 2,
-                                       std::numeric_limits<double>::quiet_NaN()));
+            brokenTimes.append((times.at(i - 1) + times.at(i)) / 2);
+            brokenPowers.append(std::numeric_limits<double>::quiet_NaN());
             ++next;
         }
-        broken.append(points.at(i));
+        brokenTimes.append(times.at(i));
+        brokenPowers.append(powers.at(i));
     }
-    points.swap(broken);
+    times.swap(brokenTimes);
+    powers.swap(brokenPowers);
 }
 
 ZSignalLogFile::Result ZSignalLogFile::read(const std::atomic<bool> *cancel, const Progress &progress) const
@@ -163,7 +150,6 @@ ZSignalLogFile::Result ZSignalLogFile::readFrom(qint64 offset, const QByteArray 
                                                 const Progress &progress) const
 {
     Result result;
-    result.points.reset(new QCPGraphDataContainer);
     result.end = offset;
     result.head = head;
     if (!m_day.isValid()) {
@@ -185,11 +171,11 @@ ZSignalLogFile::Result ZSignalLogFile::readFrom(qint64 offset, const QByteArray 
         return result;
     }
 
-    QVector<QCPGraphData> points;
-    points.reserve(int(qMin((size - offset) / 30 + 16, MaxReserve)));
+    std::vector<Sample> samples;
+    samples.reserve(size_t(qMin((size - offset) / 30 + 16, MaxReserve)));
     LineReader reader(m_day);
     bool sorted = true;
-    double lastKey = -std::numeric_limits<double>::infinity();
+    double lastTime = -std::numeric_limits<double>::infinity();
     std::vector<char> buffer(static_cast<size_t>(m_chunkBytes));
     size_t kept = 0; // bytes of an unfinished line at the start of the buffer
     bool overlong = false; // the line at the start of the buffer began in bytes already let go
@@ -222,15 +208,15 @@ ZSignalLogFile::Result ZSignalLogFile::readFrom(qint64 offset, const QByteArray 
         const char *const stop = line + kept + size_t(got);
         for (const char *nl; (nl = static_cast<const char *>(std::memchr(line, '\n', size_t(stop - line)))); line = nl + 1) {
             ++result.lines;
-            QCPGraphData point;
-            if (overlong || !reader.read(line, nl, &point)) {
+            Sample sample;
+            if (overlong || !reader.read(line, nl, &sample)) {
                 overlong = false;
                 ++result.damaged;
                 continue;
             }
-            sorted = sorted && point.key >= lastKey;
-            lastKey = point.key;
-            points.append(point);
+            sorted = sorted && sample.time >= lastTime;
+            lastTime = sample.time;
+            samples.push_back(sample);
         }
         start += line - buffer.data();
         kept = size_t(stop - line);
@@ -243,10 +229,16 @@ ZSignalLogFile::Result ZSignalLogFile::readFrom(qint64 offset, const QByteArray 
     // Lines out of order are where the clock was set back; kept in the order written among
     // themselves.
     if (!sorted)
-        std::stable_sort(points.begin(), points.end(),
-                         [](const QCPGraphData &a, const QCPGraphData &b) { return a.key < b.key; });
-    breakAtPauses(points);
-    result.points->set(points, true);
+        std::stable_sort(samples.begin(), samples.end(), [](const Sample &a, const Sample &b) { return a.time < b.time; });
+    result.times.reserve(int(samples.size()));
+    result.powers.reserve(int(samples.size()));
+    for (const Sample &sample : samples) {
+        result.times.append(sample.time);
+        result.powers.append(sample.power);
+    }
+    // Let go before the pauses are looked for, which may copy both vectors once more.
+    std::vector<Sample>().swap(samples);
+    breakAtPauses(result.times, result.powers);
     if (file.seek(0))
         result.head = file.read(qMin<qint64>(result.end, HeadBytes));
     return result;

@@ -4,19 +4,17 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDate>
-#include <QSharedPointer>
 #include <QString>
-
-#include <qcustomplot.h>
+#include <QVector>
 
 #include <atomic>
 #include <functional>
 
-// One day's file of the signal log, read into points for a graph. The program writes a line per
-// sample, `yyyy-MM-dd hh:mm:ss.zzz "-61.180"`, into the file named after the date it was opened,
-// and keeps writing there past midnight. A point's key is the wall-clock time of its line in
-// seconds from the midnight that opens the file's date, so that a line written after midnight
-// lies beyond 86400 s; its value is the power in dBm.
+// One day's file of the signal log (ZSignalLogFormat), read into samples of time and power. The
+// program writes into the file named after the date it was opened and keeps writing there past
+// midnight. A sample's time is the wall-clock time of its line in seconds from the midnight that
+// opens the file's date, so that a line written after midnight lies beyond 86400 s; its power is
+// in dBm.
 //
 // A line that cannot be read (cut short by a power failure, edited by hand) is skipped and
 // counted; nothing in a file stops the reading of the rest. Only complete lines, those ending
@@ -32,9 +30,10 @@ class ZSignalLogFile
 public:
     struct Result
     {
-        // In key order (a clock set back leaves lines out of order in the file), with a point
-        // of no value (NaN) in every pause; never null.
-        QSharedPointer<QCPGraphDataContainer> points;
+        // In time order (a clock set back leaves lines out of order in the file), with a power
+        // of no value (NaN) in every pause; as many of one as of the other.
+        QVector<double> times;
+        QVector<double> powers;
         qint64 lines = 0;   // complete lines read, the damaged ones among them
         qint64 damaged = 0; // lines that could not be read
         qint64 end = 0;     // the byte after the last complete line: where the next read starts
@@ -54,17 +53,14 @@ public:
 
     explicit ZSignalLogFile(const QString &path, int chunkBytes = DefaultChunkBytes);
 
-    // The day a log file's name stands for; an invalid date when the name is not a valid
-    // "yyyy-MM-dd".
-    static QDate dayOf(const QString &fileName);
     // Whether a step from one line to the next is a pause in the log (the program closed, the
     // receiver not answering) rather than a sample: longer than a few seconds and than several
     // of the usual steps before it (negative while none is known), whatever the sampling
     // interval was.
     static bool isPause(double usualStep, double step);
-    // Puts a point of no value into every pause of points in key order, so that the graph
+    // Puts a sample of no power into every pause of samples in time order, so that a graph
     // breaks its line there instead of drawing one across a time nothing was logged.
-    static void breakAtPauses(QVector<QCPGraphData> &points);
+    static void breakAtPauses(QVector<double> &times, QVector<double> &powers);
 
     // The whole file.
     Result read(const std::atomic<bool> *cancel = nullptr, const Progress &progress = Progress()) const;

@@ -61,27 +61,27 @@ ZSignalLogChart::ZSignalLogChart(QWidget *parent)
     updateStatistics();
 }
 
-void ZSignalLogChart::setPoints(const QSharedPointer<QCPGraphDataContainer> &points)
+void ZSignalLogChart::setPoints(const QVector<double> &times, const QVector<double> &powers)
 {
     m_zoom->reset();
-    graph(0)->setData(points);
+    graph(0)->setData(times, powers, true);
     showWhole();
     replot();
     m_statisticsTimer->start();
 }
 
-void ZSignalLogChart::appendPoints(const QCPGraphDataContainer &points)
+void ZSignalLogChart::appendPoints(const QVector<double> &times, const QVector<double> &powers)
 {
     // The lines the program adds after a pause (it was closed, or the receiver silent) do not
     // join the line before it.
     const QSharedPointer<QCPGraphDataContainer> data = graph(0)->data();
-    if (data->size() >= 2 && !points.isEmpty()) {
+    if (data->size() >= 2 && !times.isEmpty()) {
         const double last = (data->constEnd() - 1)->key;
-        const double first = points.constBegin()->key;
+        const double first = times.first();
         if (ZSignalLogFile::isPause(last - (data->constEnd() - 2)->key, first - last))
             data->add(QCPGraphData((last + first) / 2, std::numeric_limits<double>::quiet_NaN()));
     }
-    data->add(points);
+    graph(0)->addData(times, powers, true);
     if (!isZoomed())
         showWhole();
     replot(rpQueuedReplot);

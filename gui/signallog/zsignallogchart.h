@@ -1,7 +1,7 @@
 #ifndef ZSIGNALLOGCHART_H
 #define ZSIGNALLOGCHART_H
 
-#include <QSharedPointer>
+#include <QVector>
 
 #include <qcustomplot.h>
 
@@ -30,10 +30,11 @@ public:
 
     explicit ZSignalLogChart(QWidget *parent = nullptr);
 
-    // Shows these points, in key order, in place of the ones shown, the whole of them.
-    void setPoints(const QSharedPointer<QCPGraphDataContainer> &points);
-    // Adds points read since (they may come before some shown).
-    void appendPoints(const QCPGraphDataContainer &points);
+    // Shows these samples (time of day in seconds, power; in time order) in place of the ones
+    // shown, the whole of them.
+    void setPoints(const QVector<double> &times, const QVector<double> &powers);
+    // Adds samples read since, in time order among themselves (they may come before some shown).
+    void appendPoints(const QVector<double> &times, const QVector<double> &powers);
     int pointCount() const;
     bool isZoomed() const;
 

@@ -12,15 +12,13 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <atomic>
-
 #include "zchartexport.h"
 #include "zsignallogchart.h"
+#include "zsignallogformat.h"
+#include "zsignallogreader.h"
 #include "zstartup.h"
 #include "zwindowplace.h"
 
@@ -28,33 +26,17 @@ namespace {
 
 const QString PlaceGroup = QStringLiteral("SignalLogViewer");
 const QString SplitterKey = QStringLiteral("SignalLogViewer/Splitter");
-const QString DayFormat = QStringLiteral("yyyy-MM-dd");
 constexpr int PathRole = Qt::UserRole;
 // Today's file appears when the program writes its first line of the day.
 constexpr int RefreshMs = 3000;
 constexpr int FollowMs = 1000;
-constexpr int ProgressMs = 100;
 
 } // namespace
 
-// The window fills in what to read before the thread starts and takes the result once the
-// thread has ended and set `done`, the last thing it does. That atomic is the hand-over a
-// thread checker can see; the locks of Qt's event queue are hidden from it.
-struct ZSignalLogViewer::Read
-{
-    QString path;
-    qint64 offset = 0;
-    QByteArray head;
-    QThread *thread = nullptr;
-    std::atomic<bool> cancel{false};
-    std::atomic<int> permille{0};
-    std::atomic<bool> done{false};
-    ZSignalLogFile::Result result;
-};
-
 ZSignalLogViewer::ZSignalLogViewer(const QString &logFolder, QWidget *parent)
     : QWidget(parent, Qt::Window),
-      m_folder(logFolder)
+      m_folder(logFolder),
+      m_reader(new ZSignalLogReader(this))
 {
     setWindowTitle(tr("Журнал сигнала"));
 
@@ -115,12 +97,16 @@ ZSignalLogViewer::ZSignalLogViewer(const QString &logFolder, QWidget *parent)
     m_followTimer = new QTimer(this);
     m_followTimer->setInterval(FollowMs);
     connect(m_followTimer, &QTimer::timeout, this, &ZSignalLogViewer::poll);
-    m_progressTimer = new QTimer(this);
-    m_progressTimer->setInterval(ProgressMs);
-    connect(m_progressTimer, &QTimer::timeout, this, [this] {
-        if (m_read)
-            m_progress->setValue(m_read->permille.load(std::memory_order_relaxed));
+    connect(m_reader, &ZSignalLogReader::progress, this,
+            [this](double fraction) { m_progress->setValue(qRound(fraction * 1000)); });
+    connect(m_reader, &ZSignalLogReader::loaded, this, &ZSignalLogViewer::showLoaded);
+    connect(m_reader, &ZSignalLogReader::appended, this, &ZSignalLogViewer::showAppended);
+    connect(m_reader, &ZSignalLogReader::failed, this, [this](const QString &reason) {
+        m_progress->hide();
+        m_status->setText(tr("Не удалось прочитать %1: %2").arg(QFileInfo(m_reader->path()).fileName(), reason));
     });
+    // Gone, cut short or put in place of the one read: read whatever is there now.
+    connect(m_reader, &ZSignalLogReader::replaced, this, [this] { load(m_reader->path()); });
 
     connect(m_days, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *current) {
         if (current)
@@ -149,14 +135,6 @@ ZSignalLogViewer::ZSignalLogViewer(const QString &logFolder, QWidget *parent)
 
 ZSignalLogViewer::~ZSignalLogViewer()
 {
-    // A read under way stops at its next chunk; its thread is waited for, so that nothing it
-    // uses is freed under it.
-    for (const std::shared_ptr<Read> &read : m_running) {
-        read->cancel.store(true);
-        read->thread->wait();
-        // Orders what the thread wrote before what is freed here.
-        read->done.load(std::memory_order_acquire);
-    }
     if (isVisible())
         savePlace();
 }
@@ -164,7 +142,7 @@ ZSignalLogViewer::~ZSignalLogViewer()
 void ZSignalLogViewer::showDay(const QDate &day)
 {
     refreshDays();
-    const QString name = day.toString(DayFormat);
+    const QString name = ZSignalLogFormat::fileName(day);
     const QList<QListWidgetItem *> found = m_days->findItems(name, Qt::MatchExactly);
     if (found.isEmpty()) {
         m_days->setCurrentItem(nullptr);
@@ -172,7 +150,7 @@ void ZSignalLogViewer::showDay(const QDate &day)
         load(QDir(m_folder).filePath(name));
     } else if (m_days->currentItem() != found.first()) {
         m_days->setCurrentItem(found.first());
-    } else if (!m_loaded && !m_read) {
+    } else if (!m_reader->isLoaded() && !m_reader->isReading()) {
         load(found.first()->data(PathRole).toString());
     }
 }
@@ -185,8 +163,8 @@ void ZSignalLogViewer::showEvent(QShowEvent *event)
     if (m_follow->isChecked())
         m_followTimer->start();
     // A read dropped when the window was closed.
-    if (!m_path.isEmpty() && !m_loaded && !m_read)
-        load(m_path);
+    if (!m_reader->path().isEmpty() && !m_reader->isLoaded() && !m_reader->isReading())
+        load(m_reader->path());
 }
 
 void ZSignalLogViewer::hideEvent(QHideEvent *event)
@@ -197,7 +175,7 @@ void ZSignalLogViewer::hideEvent(QHideEvent *event)
         return;
     m_refreshTimer->stop();
     m_followTimer->stop();
-    dropRead();
+    m_reader->drop();
     m_progress->hide();
 }
 
@@ -224,7 +202,7 @@ void ZSignalLogViewer::refreshDays()
         // Names of days sort as the days do.
         const QFileInfoList entries = dir.entryInfoList(QDir::Files, QDir::Name | QDir::Reversed);
         for (const QFileInfo &info : entries) {
-            if (ZSignalLogFile::dayOf(info.fileName()).isValid())
+            if (ZSignalLogFormat::dayOf(info.fileName()).isValid())
                 files.append(info);
         }
     }
@@ -248,11 +226,11 @@ void ZSignalLogViewer::refreshDays()
     const QLocale locale;
     for (int i = 0; i < files.size(); ++i) {
         const QFileInfo &info = files.at(i);
-        const QString day = locale.toString(ZSignalLogFile::dayOf(info.fileName()), QLocale::LongFormat);
+        const QString day = locale.toString(ZSignalLogFormat::dayOf(info.fileName()), QLocale::LongFormat);
         m_days->item(i)->setToolTip(tr("%1, %2").arg(day, locale.formattedDataSize(info.size())));
     }
 
-    if (!m_path.isEmpty())
+    if (!m_reader->path().isEmpty())
         return;
     if (files.isEmpty()) {
         // No folder at all when the operator declined to create one at start.
@@ -267,94 +245,40 @@ void ZSignalLogViewer::refreshDays()
 
 void ZSignalLogViewer::load(const QString &path)
 {
-    m_path = path;
-    m_loaded = false;
-    m_end = 0;
-    m_head.clear();
-    m_lines = 0;
-    m_damaged = 0;
-    m_chart->setPoints(QSharedPointer<QCPGraphDataContainer>::create());
+    m_chart->setPoints({}, {});
     m_status->setText(tr("Чтение %1…").arg(QFileInfo(path).fileName()));
     m_progress->setValue(0);
     m_progress->show();
-    startRead(0);
-    m_progressTimer->start();
+    m_reader->load(path);
 }
 
 void ZSignalLogViewer::poll()
 {
-    if (m_loaded && !m_read && m_follow->isChecked())
-        startRead(m_end);
+    if (m_follow->isChecked())
+        m_reader->readMore();
 }
 
-void ZSignalLogViewer::dropRead()
+void ZSignalLogViewer::showLoaded(const ZSignalLogFile::Result &result)
 {
-    if (!m_read)
-        return;
-    m_read->cancel.store(true);
-    m_read.reset();
-    m_progressTimer->stop();
+    m_progress->hide();
+    m_chart->setPoints(result.times, result.powers);
+    showCounts();
 }
 
-void ZSignalLogViewer::startRead(qint64 offset)
+void ZSignalLogViewer::showAppended(const ZSignalLogFile::Result &result)
 {
-    dropRead();
-    auto read = std::make_shared<Read>();
-    read->path = m_path;
-    read->offset = offset;
-    read->head = m_head;
-    // Kept by m_running until its thread has ended and been seen to.
-    Read *const job = read.get();
-    read->thread = QThread::create([job] {
-        {
-            const ZSignalLogFile::Progress progress = [job](double fraction) {
-                job->permille.store(int(fraction * 1000), std::memory_order_relaxed);
-            };
-            job->result = ZSignalLogFile(job->path).readFrom(job->offset, job->head, &job->cancel, progress);
-        }
-        job->done.store(true, std::memory_order_release);
-    });
-    read->thread->setObjectName(QStringLiteral("signal log reader"));
-    read->thread->setParent(this);
-    connect(read->thread, &QThread::finished, this, [this, read] { readFinished(read); });
-    m_running.push_back(read);
-    m_read = read;
-    read->thread->start();
-}
-
-void ZSignalLogViewer::readFinished(const std::shared_ptr<Read> &read)
-{
-    read->thread->deleteLater();
-    m_running.erase(std::remove(m_running.begin(), m_running.end(), read), m_running.end());
-    if (!read->done.load(std::memory_order_acquire) || read != m_read)
-        return;
-    m_read.reset();
-    m_progressTimer->stop();
-    const ZSignalLogFile::Result &result = read->result;
-    const bool firstRead = !m_loaded;
-    if (!m_loaded) {
-        m_progress->hide();
-        if (!result.error.isEmpty() || result.replaced) {
-            m_status->setText(tr("Не удалось прочитать %1: %2").arg(QFileInfo(m_path).fileName(), result.error));
-            return;
-        }
-        m_loaded = true;
-        m_chart->setPoints(result.points);
-    } else if (!result.error.isEmpty() || result.replaced) {
-        // Gone, cut short or put in place of the one read: read whatever is there now.
-        load(m_path);
-        return;
-    } else if (!result.points->isEmpty()) {
-        m_chart->appendPoints(*result.points);
-    }
-    m_end = result.end;
-    m_head = result.head;
-    m_lines += result.lines;
-    m_damaged += result.damaged;
+    if (!result.times.isEmpty())
+        m_chart->appendPoints(result.times, result.powers);
     // Said again only when it changes, so that a failed save stays readable while the file is
     // followed.
-    if (firstRead || result.lines != 0) {
-        m_status->setText(tr("%1 — строк: %2, нечитаемых: %3")
-                              .arg(QFileInfo(m_path).fileName()).arg(m_lines).arg(m_damaged));
-    }
+    if (result.lines != 0)
+        showCounts();
+}
+
+void ZSignalLogViewer::showCounts()
+{
+    m_status->setText(tr("%1 — строк: %2, нечитаемых: %3")
+                          .arg(QFileInfo(m_reader->path()).fileName())
+                          .arg(m_reader->lines())
+                          .arg(m_reader->damaged()));
 }

@@ -4,9 +4,6 @@
 #include <QDate>
 #include <QWidget>
 
-#include <memory>
-#include <vector>
-
 #include "zsignallogfile.h"
 
 class QCheckBox;
@@ -18,11 +15,13 @@ class QPushButton;
 class QSplitter;
 class QTimer;
 class ZSignalLogChart;
+class ZSignalLogReader;
 
 // The window in which the operator looks back at the signal log: the days in the log folder on
 // the left, newest first, and the chosen day's power on the right with the lowest, highest and
-// mean power of the span on show. A day is read in a thread of its own, so that a large file
-// never stops the window; choosing another day while one is being read drops the first. While
+// mean power of the span on show. A day is read off the window's thread (ZSignalLogReader), so
+// that a large file never stops the window; choosing another day while one is being read drops
+// the first. While
 // "Следить за файлом" is checked the chosen file is looked at every second and the lines the
 // program has added since are drawn as well, which makes today's file a live record. Its place,
 // size and the split between list and chart are kept in the settings file.
@@ -47,16 +46,10 @@ private:
     // Lists the folder's days again, keeping the chosen one chosen.
     void refreshDays();
     void load(const QString &path);
-    // One read of the file in a thread of its own.
-    struct Read;
-    // Reads from `offset` (the whole file when 0) in a thread of its own; a later read, or
-    // dropRead(), makes this one's result stale.
-    void startRead(qint64 offset);
-    // The read's thread has ended: its result is shown unless it is stale.
-    void readFinished(const std::shared_ptr<Read> &read);
     void poll();
-    // Stops the read under way; its result is dropped.
-    void dropRead();
+    void showLoaded(const ZSignalLogFile::Result &result);
+    void showAppended(const ZSignalLogFile::Result &result);
+    void showCounts();
     void savePlace() const;
 
     QString m_folder;
@@ -70,17 +63,7 @@ private:
     QPushButton *m_save;
     QTimer *m_refreshTimer;
     QTimer *m_followTimer;
-    QTimer *m_progressTimer;
-
-    std::shared_ptr<Read> m_read;                 // the read whose result is awaited; null when none
-    std::vector<std::shared_ptr<Read>> m_running; // reads whose thread has not ended, stale ones too
-
-    QString m_path;        // the file shown
-    bool m_loaded = false; // read whole; it is followed from m_end
-    qint64 m_end = 0;
-    QByteArray m_head;
-    qint64 m_lines = 0;
-    qint64 m_damaged = 0;
+    ZSignalLogReader *m_reader;
 };
 
 #endif // ZSIGNALLOGVIEWER_H

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "zsignallogformat.h"
+
 Q_LOGGING_CATEGORY(signalLogCategory, "P")
 
 namespace {
@@ -63,7 +65,7 @@ void signalLogHandler(QtMsgType type, const QMessageLogContext &context, const Q
     if (type != QtInfoMsg)
         return;
     if (!g_logFile || !g_logFile->exists()) {
-        const QString path = g_logDir + QStringLiteral("/%1").arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+        const QString path = g_logDir + QLatin1Char('/') + ZSignalLogFormat::fileName(QDate::currentDate());
         g_logFile = std::make_unique<QFile>(path);
         if (!g_logFile->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
             reportFailure(path, g_logFile->errorString());
@@ -72,9 +74,7 @@ void signalLogHandler(QtMsgType type, const QMessageLogContext &context, const Q
             return;
         }
     }
-    const QString line = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"))
-        + QLatin1Char(' ') + message + QLatin1Char('\n');
-    if (g_logFile->write(line.toUtf8()) < 0 || !g_logFile->flush()) {
+    if (g_logFile->write(ZSignalLogFormat::line(QDateTime::currentDateTime(), message)) < 0 || !g_logFile->flush()) {
         reportFailure(g_logFile->fileName(), g_logFile->errorString());
         g_logFile.reset();
         return;

@@ -12,9 +12,9 @@ class QObject;
 // place nothing else of the program may write information messages, and warnings and debug
 // output are dropped.
 //
-// Line: "yyyy-MM-dd hh:mm:ss.zzz" local time, a blank, the message text. The file is named
-// after the local date when it is opened ("yyyy-MM-dd", no extension) and kept until the
-// program ends or the file disappears from the disk.
+// Lines and file names are ZSignalLogFormat's: the time stamp, a blank and the message text, in
+// the file of the local date when it is opened, kept until the program ends or the file
+// disappears from the disk.
 
 Q_DECLARE_LOGGING_CATEGORY(signalLogCategory)
 

@@ -14,6 +14,7 @@
 #include "zalarmwidget.h"
 #include "zchartexport.h"
 #include "zmarkermenu.h"
+#include "zsignallogformat.h"
 #include "zspectrmarker.h"
 #include "zstartup.h"
 #include "ztarnvex.h"
@@ -432,5 +433,5 @@ void TarnWindow::on_pushButton_appLogTime_clicked()
 void TarnWindow::logTick()
 {
     if (device && device->isConnected())
-        qCInfo(signalLogCategory) << QString::number(double(device->power()), 'f', 3);
+        qCInfo(signalLogCategory).noquote() << ZSignalLogFormat::sample(double(device->power()));
 }

@@ -1,5 +1,6 @@
-// Reading a day of the signal log: the line variants a file may hold, damaged lines among good
-// ones across chunk borders, the clock set back, and following a file the program is writing.
+// A day of the signal log: what the program writes reads back, the line variants a file may
+// hold, damaged lines among good ones across chunk borders, the clock set back, and following a
+// file the program is writing.
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -7,6 +8,7 @@
 #include <cmath>
 
 #include "zsignallogfile.h"
+#include "zsignallogformat.h"
 
 namespace {
 
@@ -21,10 +23,7 @@ void write(const QString &path, const QByteArray &bytes, QIODevice::OpenMode mod
 
 QVector<double> keysOf(const ZSignalLogFile::Result &result)
 {
-    QVector<double> keys;
-    for (auto it = result.points->constBegin(); it != result.points->constEnd(); ++it)
-        keys.append(it->key);
-    return keys;
+    return result.times;
 }
 
 } // namespace
@@ -34,6 +33,7 @@ class TestZSignalLogFile : public QObject
     Q_OBJECT
 
 private slots:
+    void writtenLinesReadBack();
     void line_data();
     void line();
     void damagedAndOutOfOrder_data();
@@ -45,6 +45,32 @@ private slots:
 private:
     QTemporaryDir m_dir;
 };
+
+void TestZSignalLogFile::writtenLinesReadBack()
+{
+    // Either side of midnight into the file of the day the program started, negative and
+    // positive powers, one past the three decimals the line keeps.
+    const QDate day(2026, 12, 10);
+    const QVector<QPair<QDateTime, double>> samples{
+        {QDateTime(day, QTime(14, 3, 7, 412)), -61.18},
+        {QDateTime(day, QTime(23, 59, 59, 999)), 3.5},
+        {QDateTime(day.addDays(1), QTime(0, 0, 1, 5)), -120.0004},
+    };
+    QByteArray text;
+    for (const auto &sample : samples)
+        text += ZSignalLogFormat::line(sample.first, ZSignalLogFormat::sample(sample.second));
+    QCOMPARE(text.left(text.indexOf('\n') + 1), QByteArray("2026-12-10 14:03:07.412 \"-61.180\"\n"));
+    QCOMPARE(ZSignalLogFormat::fileName(day), Day);
+    QCOMPARE(ZSignalLogFormat::dayOf(Day), day);
+    const QString path = m_dir.filePath(ZSignalLogFormat::fileName(day));
+    write(path, text);
+
+    const ZSignalLogFile::Result result = ZSignalLogFile(path).read();
+    QCOMPARE(result.lines, 3);
+    QCOMPARE(result.damaged, 0);
+    QCOMPARE(result.times, (QVector<double>{50587.412, 86399.999, 86401.005}));
+    QCOMPARE(result.powers, (QVector<double>{-61.18, 3.5, -120.0}));
+}
 
 void TestZSignalLogFile::line_data()
 {
@@ -84,12 +110,12 @@ void TestZSignalLogFile::line()
     QCOMPARE(result.end, qint64(line.size()));
     if (std::isnan(key)) {
         QCOMPARE(result.damaged, 1);
-        QVERIFY(result.points->isEmpty());
+        QVERIFY(result.times.isEmpty() && result.powers.isEmpty());
     } else {
         QCOMPARE(result.damaged, 0);
-        QCOMPARE(result.points->size(), 1);
-        QVERIFY(std::abs(result.points->constBegin()->key - key) < 1e-6);
-        QCOMPARE(result.points->constBegin()->value, value);
+        QCOMPARE(result.times.size(), 1);
+        QVERIFY(std::abs(result.times.first() - key) < 1e-6);
+        QCOMPARE(result.powers, QVector<double>{value});
     }
 }
 
@@ -120,8 +146,7 @@ void TestZSignalLogFile::damagedAndOutOfOrder()
     QCOMPARE(result.damaged, 2);
     QCOMPARE(keysOf(result), (QVector<double>{35941.0, 36000.0, 36000.5, 36000.5}));
     // Equal keys stay in the order written.
-    QCOMPARE((result.points->constEnd() - 2)->value, -61.0);
-    QCOMPARE((result.points->constEnd() - 1)->value, -63.0);
+    QCOMPARE(result.powers.mid(2), (QVector<double>{-61.0, -63.0}));
     QVERIFY(!fractions.isEmpty() && std::is_sorted(fractions.begin(), fractions.end()));
     QCOMPARE(fractions.last(), 1.0);
 }
@@ -139,13 +164,13 @@ void TestZSignalLogFile::followsCompleteLinesOnly()
     QCOMPARE(first.damaged, 0);
 
     const ZSignalLogFile::Result nothingNew = file.readFrom(first.end, first.head);
-    QVERIFY(nothingNew.points->isEmpty() && !nothingNew.replaced);
+    QVERIFY(nothingNew.times.isEmpty() && !nothingNew.replaced);
     QCOMPARE(nothingNew.end, first.end);
 
     write(path, "00 \"-62.000\"\n2026-12-10 10:00:00.300 \"-63", QIODevice::Append);
     const ZSignalLogFile::Result second = file.readFrom(first.end, first.head);
     QCOMPARE(keysOf(second), QVector<double>{36000.2});
-    QCOMPARE(second.points->constBegin()->value, -62.0);
+    QCOMPARE(second.powers, QVector<double>{-62.0});
     QCOMPARE(second.damaged, 0);
 
     // Cut short, or put in place of the one read: to be read whole again.
@@ -169,13 +194,12 @@ void TestZSignalLogFile::pausesBreakTheLine()
 {
     QFETCH(QVector<double>, keys);
     QFETCH(QVector<double>, breaks);
-    QVector<QCPGraphData> points;
-    for (double key : keys)
-        points.append(QCPGraphData(key, -60));
-    ZSignalLogFile::breakAtPauses(points);
+    QVector<double> times = keys, powers(keys.size(), -60);
+    ZSignalLogFile::breakAtPauses(times, powers);
+    QCOMPARE(powers.size(), times.size());
     QVector<double> found, kept;
-    for (const QCPGraphData &point : points)
-        (std::isnan(point.value) ? found : kept).append(point.key);
+    for (int i = 0; i < times.size(); ++i)
+        (std::isnan(powers.at(i)) ? found : kept).append(times.at(i));
     QCOMPARE(found, breaks);
     QCOMPARE(kept, keys);
 }
