@@ -97,7 +97,7 @@ int main(int argc, char *argv[])
         reportOnStderr(complaint);
     device->start();
 
-    auto loop = std::make_unique<ZWindowLoop>(device.get(), logInterval);
+    auto loop = std::make_unique<ZWindowLoop>(device.get(), logInterval, places);
     QObject::connect(&signalWatcher, &ZSignalWatcher::terminationRequested, loop.get(), &ZWindowLoop::terminate);
     const int exitCode = terminated ? 0 : loop->exec();
 

@@ -8,8 +8,8 @@
 #include "zmonitor.h"
 #include "zstartup.h"
 
-ZWindowLoop::ZWindowLoop(ZAbstractTarn *device, int logInterval, QObject *parent)
-    : QObject(parent), m_device(device), m_logInterval(logInterval)
+ZWindowLoop::ZWindowLoop(ZAbstractTarn *device, int logInterval, const ZStartup::Places &places, QObject *parent)
+    : QObject(parent), m_device(device), m_logInterval(logInterval), m_places(places)
 {
 }
 
@@ -50,6 +50,7 @@ void ZWindowLoop::buildWindow()
     // Every pass starts from the interval read at start-up; the window reads the stored one
     // itself when its logger starts.
     window->setLogInterval(m_logInterval);
+    window->setPlaces(m_places);
     window->requestFullReport();
     window->show();
 }

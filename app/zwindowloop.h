@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include "zmonitor.h"
+#include "zstartup.h"
 
 class TarnWindow;
 class ZAbstractTarn;
@@ -19,7 +20,8 @@ class ZWindowLoop : public QObject
     Q_OBJECT
 
 public:
-    ZWindowLoop(ZAbstractTarn *device, int logInterval, QObject *parent = nullptr);
+    // `places`: where start-up decided the program's files go, handed to every window.
+    ZWindowLoop(ZAbstractTarn *device, int logInterval, const ZStartup::Places &places, QObject *parent = nullptr);
     // Destroys the window of the last pass.
     ~ZWindowLoop() override;
 
@@ -42,6 +44,7 @@ private:
 
     ZAbstractTarn *m_device;
     int m_logInterval;
+    ZStartup::Places m_places;
     TarnWindow *m_window = nullptr;
     // The monitor deletes itself when the operator closes it, which clears this pointer.
     QPointer<ZMonitor> m_monitor;

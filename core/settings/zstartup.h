@@ -40,7 +40,7 @@ struct Places
 Places placesFor(const QString &appDir);
 
 // Makes "settings.ini" in `appDir` the program's settings file, whatever the platform's own
-// store would be. Open it with settingsFile().
+// store would be. Open it with openSettings().
 void useSettingsFileIn(const QString &appDir);
 
 // The settings file chosen by useSettingsFileIn.

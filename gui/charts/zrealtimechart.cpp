@@ -3,6 +3,7 @@
 #include <QTextStream>
 
 #include "zchartexport.h"
+#include "zleanplot.h"
 #include "zrubberbandzoom.h"
 
 #include <algorithm>
@@ -32,19 +33,7 @@ ZRealTimeChart::ZRealTimeChart(QWidget *parent)
     xAxis->setTicker(ticker);
 
     axisRect()->setupFullAxesBox(false);
-    // Nothing is drawn on the overlay layer here; a buffer of its own would be cleared and laid
-    // over the whole chart on every replot for nothing.
-    layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
-    // Repainted with the rest of the window once per pass of the event loop, not on its own at
-    // every replot: the chart's ranges are never dragged with the mouse, which is what an
-    // immediate repaint is for.
-    setPlottingHint(QCP::phImmediateRefresh, false);
-    // The chart's own legend is never shown, yet the layout measures the text of every entry in
-    // it at each replot; graphs are not entered in it.
-    setAutoAddPlottableToLegend(false);
-    // The chart fills all of itself with its background: whatever lies under it need not be
-    // painted first at each of its repaints.
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    ZLeanPlot::apply(this);
     connect(xAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged),
             xAxis2, QOverload<const QCPRange &>::of(&QCPAxis::setRange));
     connect(yAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged),

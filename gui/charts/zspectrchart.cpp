@@ -8,6 +8,7 @@
 
 #include "zchartexport.h"
 #include "zcharttext.h"
+#include "zleanplot.h"
 #include "zspectrlegend.h"
 #include "zspectrmarker.h"
 
@@ -85,19 +86,7 @@ ZSpectrChart::ZSpectrChart(QWidget *parent)
         text->setFont(chartFont);
 
     axisRect()->setupFullAxesBox(true);
-    // Nothing is drawn on the overlay layer here; a buffer of its own would be cleared and laid
-    // over the whole chart on every replot for nothing.
-    layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
-    // Repainted with the rest of the window once per pass of the event loop, not on its own at
-    // every replot: the chart's ranges are never dragged with the mouse, which is what an
-    // immediate repaint is for.
-    setPlottingHint(QCP::phImmediateRefresh, false);
-    // The chart's own legend is never shown, yet the layout measures the text of every entry in
-    // it at each replot; graphs are not entered in it.
-    setAutoAddPlottableToLegend(false);
-    // The chart fills all of itself with its background: whatever lies under it need not be
-    // painted first at each of its repaints.
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    ZLeanPlot::apply(this);
     xAxis->setTickLabelFont(chartFont);
     yAxis->setTickLabelFont(chartFont);
     yAxis->setRange(-90, -60);

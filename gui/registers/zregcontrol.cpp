@@ -1,14 +1,12 @@
 #include "zregcontrol.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -86,22 +84,16 @@ ZRegControl::ZRegControl(QWidget *parent)
     cancelButton->hide();
 
     if (!parent) {
-        // Wide enough for all six columns (a 1366-pixel screen has room), half the height,
-        // centred; or where the operator left it last time.
-        if (QScreen *screen = QGuiApplication::primaryScreen()) {
-            const QRect desktop = screen->availableGeometry();
-            resize(qMin(qMax(int(desktop.width() * 0.3), DefaultWidth), int(desktop.width() * 0.95)),
-                   int(desktop.height() * 0.5));
-            move(desktop.center() - rect().center());
-        }
-        ZWindowPlace::restore(this, PlaceGroup);
+        // Wide enough for all six columns (a 1366-pixel screen has room), half the height.
+        ZWindowPlace::keep(this, PlaceGroup, [](const QSize &screen) {
+            return QSize(qMin(qMax(int(screen.width() * 0.3), DefaultWidth), int(screen.width() * 0.95)),
+                         int(screen.height() * 0.5));
+        });
     }
 }
 
 ZRegControl::~ZRegControl()
 {
-    if (!parentWidget() && testAttribute(Qt::WA_WState_ExplicitShowHide))
-        ZWindowPlace::save(this, PlaceGroup);
     if (!device)
         return;
     // A group read left running would leave the device blocked for everybody else. Without one

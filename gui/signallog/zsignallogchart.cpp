@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "zchartexport.h"
+#include "zleanplot.h"
 #include "zrubberbandzoom.h"
 #include "zsignallogfile.h"
 
@@ -31,10 +32,7 @@ ZSignalLogChart::ZSignalLogChart(QWidget *parent)
     xAxis->setLabel(tr("Время"));
     yAxis->setLabel(tr("P сигнала, дБм"));
     axisRect()->setupFullAxesBox(true);
-    setAutoAddPlottableToLegend(false);
-    // Nothing is drawn on the overlay layer; a buffer of its own would be laid over the chart at
-    // every replot for nothing.
-    layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+    ZLeanPlot::apply(this);
 
     QCPGraph *graph = addGraph();
     graph->setPen(QPen(QColor(0x1f, 0x5f, 0xbf), 1));

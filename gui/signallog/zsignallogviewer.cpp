@@ -1,10 +1,10 @@
 #include "zsignallogviewer.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
@@ -125,18 +125,19 @@ ZSignalLogViewer::ZSignalLogViewer(const QString &logFolder, QWidget *parent)
     connect(m_save, &QPushButton::clicked, m_chart->exporter(), &ZChartExport::askAndSaveData);
     connect(m_chart->exporter(), &ZChartExport::failed, m_status, &QLabel::setText);
 
-    if (!ZWindowPlace::restore(this, PlaceGroup))
-        resize(1000, 600);
     if (!ZStartup::settingsFilePath().isEmpty()) {
         std::unique_ptr<QSettings> settings(ZStartup::openSettings());
         m_splitter->restoreState(settings->value(SplitterKey).toByteArray());
     }
-}
-
-ZSignalLogViewer::~ZSignalLogViewer()
-{
-    if (isVisible())
-        savePlace();
+    ZWindowPlace::keep(
+        this, PlaceGroup,
+        [](const QSize &screen) { return QSize(qMin(1000, int(screen.width() * 0.9)), qMin(600, int(screen.height() * 0.8))); },
+        [splitter = m_splitter] {
+            if (ZStartup::settingsFilePath().isEmpty())
+                return;
+            std::unique_ptr<QSettings> settings(ZStartup::openSettings());
+            settings->setValue(SplitterKey, splitter->saveState());
+        });
 }
 
 void ZSignalLogViewer::showDay(const QDate &day)
@@ -177,21 +178,6 @@ void ZSignalLogViewer::hideEvent(QHideEvent *event)
     m_followTimer->stop();
     m_reader->drop();
     m_progress->hide();
-}
-
-void ZSignalLogViewer::closeEvent(QCloseEvent *event)
-{
-    savePlace();
-    QWidget::closeEvent(event);
-}
-
-void ZSignalLogViewer::savePlace() const
-{
-    ZWindowPlace::save(this, PlaceGroup);
-    if (ZStartup::settingsFilePath().isEmpty())
-        return;
-    std::unique_ptr<QSettings> settings(ZStartup::openSettings());
-    settings->setValue(SplitterKey, m_splitter->saveState());
 }
 
 void ZSignalLogViewer::refreshDays()

@@ -32,7 +32,6 @@ class ZSignalLogViewer : public QWidget
 public:
     // A window of its own even with a parent; on showing, it chooses the newest day.
     explicit ZSignalLogViewer(const QString &logFolder, QWidget *parent = nullptr);
-    ~ZSignalLogViewer() override;
 
     // Shows the day's file, chosen in the list when it is there; says so when there is none.
     void showDay(const QDate &day);
@@ -40,7 +39,6 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     // Lists the folder's days again, keeping the chosen one chosen.
@@ -50,7 +48,6 @@ private:
     void showLoaded(const ZSignalLogFile::Result &result);
     void showAppended(const ZSignalLogFile::Result &result);
     void showCounts();
-    void savePlace() const;
 
     QString m_folder;
     QSplitter *m_splitter;

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "zchartexport.h"
+#include "zleanplot.h"
 #include "zspectrgeometry.h"
 #include "zwaterfallmap.h"
 
@@ -69,12 +70,7 @@ ZWaterfallChart::ZWaterfallChart(QWidget *parent)
     : QCustomPlot(parent)
 {
     m_steady.start();
-    // As on the main window's charts: no legend to measure, no overlay buffer, painted with the
-    // window, opaque.
-    setAutoAddPlottableToLegend(false);
-    layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
-    setPlottingHint(QCP::phImmediateRefresh, false);
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    ZLeanPlot::apply(this);
     setBackground(Background);
 
     m_map = new ZWaterfallMap(xAxis, yAxis, &m_ring, Spacing);

@@ -3,10 +3,8 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
 
@@ -93,19 +91,10 @@ ZWaterfallWindow::ZWaterfallWindow(QWidget *parent)
     m_upper->setEnabled(false);
 
     if (!parent) {
-        if (QScreen *screen = QGuiApplication::primaryScreen()) {
-            const QRect desktop = screen->availableGeometry();
-            resize(qMin(1000, int(desktop.width() * 0.9)), qMin(600, int(desktop.height() * 0.8)));
-            move(desktop.center() - rect().center());
-        }
-        ZWindowPlace::restore(this, PlaceGroup);
+        ZWindowPlace::keep(this, PlaceGroup, [](const QSize &screen) {
+            return QSize(qMin(1000, int(screen.width() * 0.9)), qMin(600, int(screen.height() * 0.8)));
+        });
     }
-}
-
-ZWaterfallWindow::~ZWaterfallWindow()
-{
-    if (!parentWidget() && testAttribute(Qt::WA_WState_ExplicitShowHide))
-        ZWindowPlace::save(this, PlaceGroup);
 }
 
 void ZWaterfallWindow::setDevice(ZTarnVex *receiver)

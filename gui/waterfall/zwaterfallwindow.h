@@ -20,7 +20,6 @@ class ZWaterfallWindow : public QWidget
 
 public:
     explicit ZWaterfallWindow(QWidget *parent = nullptr);
-    ~ZWaterfallWindow() override;
 
     void setDevice(ZTarnVex *receiver);
     // The spectrum whose markers are drawn as lines.

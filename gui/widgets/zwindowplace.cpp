@@ -1,5 +1,8 @@
 #include "zwindowplace.h"
 
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
 #include <QWidget>
 
@@ -12,6 +15,33 @@ namespace {
 const QString GeometryKey = QStringLiteral("/Geometry");
 
 } // namespace
+
+ZWindowPlace::ZWindowPlace(QWidget *window, const QString &group, const AlsoSave &alsoSave)
+    : QObject(window), m_group(group), m_alsoSave(alsoSave)
+{
+}
+
+void ZWindowPlace::keep(QWidget *window, const QString &group, DefaultSize defaultSize, const AlsoSave &alsoSave)
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        window->resize(defaultSize(available.size()));
+        window->move(available.center() - window->rect().center());
+    }
+    restore(window, group);
+    // A window being deleted while shown is hidden on the way, its place still intact.
+    window->installEventFilter(new ZWindowPlace(window, group, alsoSave));
+}
+
+bool ZWindowPlace::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Hide && !event->spontaneous()) {
+        save(static_cast<QWidget *>(watched), m_group);
+        if (m_alsoSave)
+            m_alsoSave();
+    }
+    return false;
+}
 
 bool ZWindowPlace::restore(QWidget *window, const QString &group)
 {

@@ -317,12 +317,9 @@ void TarnWindow::on_action_waterfall_triggered()
 
 void TarnWindow::on_action_signalLog_triggered()
 {
-    // Where the log goes; when the operator chose not to keep one in this run, where it would go,
-    // so that the days kept before can still be seen.
-    QString folder = signalLogDirectory();
-    if (folder.isEmpty())
-        folder = ZStartup::placesFor(QCoreApplication::applicationDirPath()).logDir;
-    toolWindows.showSignalLog(folder);
+    // Also when the operator chose not to keep a log in this run: the days kept before can still
+    // be seen.
+    toolWindows.showSignalLog(places.logDir);
 }
 
 // ---- charts ---------------------------------------------------------------------------------

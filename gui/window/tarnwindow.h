@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <array>
 
+#include "zstartup.h"
 #include "ztoolwindows.h"
 
 class QLabel;
@@ -37,6 +38,8 @@ public:
 
     void setDevice(ZAbstractTarn *device);
     void setLogInterval(int ms);
+    // Where start-up decided the program's files go; the signal log's viewer looks there.
+    void setPlaces(const ZStartup::Places &places) { this->places = places; }
     void requestFullReport();
 
 signals:
@@ -109,6 +112,7 @@ private:
     std::array<ZMarkerMenu *, 4> markerMenus{};
     QList<ZAlarmWidget *> alarmWidgets;
     int logInterval = 500;
+    ZStartup::Places places;
     QTimer loggerTimer;
     double memLevel;
     QTimer memTimer;

@@ -70,7 +70,7 @@ void TestWindowLoop::restartKeepsTheDeviceAndExitEnds()
     int disconnections = 0;
     connect(device, &ZAbstractDevice::disconnected, [&disconnections] { ++disconnections; });
 
-    auto loop = std::make_unique<ZWindowLoop>(device, 321);
+    auto loop = std::make_unique<ZWindowLoop>(device, 321, ZStartup::Places());
     QPointer<TarnWindow> first;
     QPointer<ZMonitor> monitor;
     QString question;
