@@ -13,7 +13,8 @@ constexpr int ProgressMs = 100;
 } // namespace
 
 // Filled in before the thread starts; `result` is the thread's until it has set `done`, the last
-// thing it does.
+// thing it does. That atomic is a hand-over a thread checker can see, unlike the locks of Qt's
+// event queue.
 struct ZSignalLogReader::Read
 {
     QString path;

@@ -1,9 +1,7 @@
 #ifndef ZSIGNALLOGREADER_H
 #define ZSIGNALLOGREADER_H
 
-#include <QByteArray>
 #include <QObject>
-#include <QString>
 
 #include <memory>
 #include <vector>
@@ -12,14 +10,10 @@
 
 class QTimer;
 
-// Reads one day's file of the signal log off the caller's thread and then follows it as the
-// program adds lines. Each read runs in a short-lived thread of its own, so that a large file
-// never stops the window; a read that is dropped (another file chosen, the window closed) stops
-// at its next chunk, and its result is never told. The object itself lives on the caller's
-// thread and tells everything there.
-//
-// Each read's thread ends with an atomic store that the caller's thread loads before it takes
-// the result: that is a hand-over a thread checker can see, unlike the locks of Qt's event queue.
+// Reads one day's file of the signal log off the caller's thread, then follows it as the program
+// adds lines. Each read runs in a short-lived thread of its own, so that a large file never stops
+// the window; a read dropped (another day chosen, the window closed) stops at its next chunk and
+// its result is never told. Everything is told on the caller's thread.
 class ZSignalLogReader : public QObject
 {
     Q_OBJECT
@@ -34,12 +28,10 @@ public:
     // Reads the lines completed since the last read, once the file was read whole and no read
     // is under way; otherwise nothing.
     void readMore();
-    // Stops the read under way; its result is dropped. A whole read dropped so is started again
-    // by the next load().
+    // Stops the read under way and drops its result; a whole read dropped so waits for load().
     void drop();
 
     QString path() const { return m_path; }
-    // The file was read whole; readMore() follows it from there.
     bool isLoaded() const { return m_loaded; }
     bool isReading() const { return m_read != nullptr; }
     // Complete lines read since load(), and the damaged ones among them.
@@ -47,15 +39,14 @@ public:
     qint64 damaged() const { return m_damaged; }
 
 signals:
-    // The whole file was read: its samples in time order.
     void loaded(const ZSignalLogFile::Result &result);
-    // Lines were added since the last read; their samples, which may lie before some read earlier.
+    // Lines added since the last read (their samples may lie before some read earlier).
     void appended(const ZSignalLogFile::Result &result);
     // The whole file could not be read.
     void failed(const QString &reason);
     // The file followed is gone, cut short or replaced by another: it has to be loaded again.
     void replaced();
-    // The share of the whole read done so far, 0 to 1, every tenth of a second while it runs.
+    // The share of the whole read done, 0 to 1, every tenth of a second while it runs.
     void progress(double fraction);
 
 private:

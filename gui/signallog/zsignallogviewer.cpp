@@ -133,10 +133,7 @@ ZSignalLogViewer::ZSignalLogViewer(const QString &logFolder, QWidget *parent)
         this, PlaceGroup,
         [](const QSize &screen) { return QSize(qMin(1000, int(screen.width() * 0.9)), qMin(600, int(screen.height() * 0.8))); },
         [splitter = m_splitter] {
-            if (ZStartup::settingsFilePath().isEmpty())
-                return;
-            std::unique_ptr<QSettings> settings(ZStartup::openSettings());
-            settings->setValue(SplitterKey, splitter->saveState());
+            std::unique_ptr<QSettings>(ZStartup::openSettings())->setValue(SplitterKey, splitter->saveState());
         });
 }
 

@@ -201,7 +201,7 @@ QString ZWaterfallChart::textAt(const QPoint &pos) const
     const int point = qRound(xAxis->pixelToCoord(pos.x()) / Spacing);
     // Inside the rectangle the age is never below 0; the top pixel may compute a hair below.
     const int age = qMax(0, int(std::floor(yAxis->pixelToCoord(pos.y()))));
-    if (point < 0 || point >= ZWaterfallRing::PointCount || age < 0 || age >= m_ring.count())
+    if (point < 0 || point >= ZSpectrGeometry::PointCount || age < 0 || age >= m_ring.count())
         return QString();
     const double level = m_ring.level(age, point);
     const QString levelText = std::isnan(level) ? tr("нет уровня") : tr("%1 дБм").arg(QString::number(level, 'f', 1));
@@ -240,10 +240,10 @@ void ZWaterfallChart::describe()
 void ZWaterfallChart::writeCsv(QTextStream &out) const
 {
     out << ZChartExport::csvField(tr("Время"));
-    for (int point = 0; point < ZWaterfallRing::PointCount; ++point)
+    for (int point = 0; point < ZSpectrGeometry::PointCount; ++point)
         out << ',' << QString::number(ZSpectrGeometry::pointFrequency(point), 'f', 3);
     out << '\n';
-    std::vector<double> levels(ZWaterfallRing::PointCount);
+    std::vector<double> levels(ZSpectrGeometry::PointCount);
     for (int age = 0; age < m_ring.count(); ++age) {
         m_ring.rowLevels(age, levels.data());
         out << clockTime(m_ring.timeOf(age), QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));

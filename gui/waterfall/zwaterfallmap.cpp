@@ -8,12 +8,12 @@ ZWaterfallMap::ZWaterfallMap(QCPAxis *keyAxis, QCPAxis *valueAxis, const ZWaterf
     : QCPColorMap(keyAxis, valueAxis),
       m_ring(ring),
       m_pointSpacing(pointSpacing),
-      m_image(ZWaterfallRing::PointCount, ring->capacity(), QImage::Format_RGB32)
+      m_image(ZSpectrGeometry::PointCount, ring->capacity(), QImage::Format_RGB32)
 {
     m_image.fill(Qt::black);
     // The grid itself is never drawn; it only tells the axes what the map covers.
     data()->setSize(2, 2);
-    data()->setRange(QCPRange(0, (ZWaterfallRing::PointCount - 1) * pointSpacing), QCPRange(0, ring->capacity()));
+    data()->setRange(QCPRange(0, (ZSpectrGeometry::PointCount - 1) * pointSpacing), QCPRange(0, ring->capacity()));
     setInterpolate(false);
     connect(this, &QCPColorMap::dataRangeChanged, this, &ZWaterfallMap::recolourAll);
     connect(this, &QCPColorMap::gradientChanged, this, &ZWaterfallMap::recolourAll);
@@ -36,11 +36,11 @@ void ZWaterfallMap::colourRow(int age)
     // A colour range of no width would divide by zero in the gradient.
     if (!(mDataRange.size() > 0))
         return;
-    std::array<double, ZWaterfallRing::PointCount> levels;
+    std::array<double, ZSpectrGeometry::PointCount> levels;
     m_ring->rowLevels(age, levels.data());
     // Levels beyond the range take the colour of its end: the gradient is not periodic.
     mGradient.colorize(levels.data(), mDataRange, reinterpret_cast<QRgb *>(m_image.scanLine(imageRow(age))),
-                       ZWaterfallRing::PointCount);
+                       ZSpectrGeometry::PointCount);
 }
 
 int ZWaterfallMap::imageRow(int age) const
@@ -58,7 +58,7 @@ void ZWaterfallMap::draw(QCPPainter *painter)
     // Each point's cell is centred on its frequency; each row's on its age plus a half.
     const double half = m_pointSpacing / 2;
     const double left = mKeyAxis->coordToPixel(-half);
-    const double right = mKeyAxis->coordToPixel((ZWaterfallRing::PointCount - 1) * m_pointSpacing + half);
+    const double right = mKeyAxis->coordToPixel((ZSpectrGeometry::PointCount - 1) * m_pointSpacing + half);
     painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
 
     // Ages 0, 1, 2 ... sit at image rows going down (see imageRow); the ring's wrap splits
@@ -70,7 +70,7 @@ void ZWaterfallMap::draw(QCPPainter *painter)
         const double top = mValueAxis->coordToPixel(age);
         const double bottom = mValueAxis->coordToPixel(age + rows);
         const QRectF target(QPointF(left, qRound(top)), QPointF(right, qRound(bottom)));
-        painter->drawImage(target.normalized(), m_image, QRectF(0, row, ZWaterfallRing::PointCount, rows));
+        painter->drawImage(target.normalized(), m_image, QRectF(0, row, ZSpectrGeometry::PointCount, rows));
         age += rows;
     }
 }

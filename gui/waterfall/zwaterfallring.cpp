@@ -14,12 +14,12 @@ constexpr double UsualSweepMs = 2700;
 
 ZWaterfallRing::ZWaterfallRing(int capacity)
     : m_capacity(qMax(capacity, 1)),
-      m_levels(size_t(m_capacity) * PointCount, NoLevel),
+      m_levels(size_t(m_capacity) * ZSpectrGeometry::PointCount, NoLevel),
       m_times(size_t(m_capacity), 0),
       m_steady(size_t(m_capacity), 0),
       m_rowMin(size_t(m_capacity), NoLevel),
       m_rowMax(size_t(m_capacity), NoLevel),
-      m_sweep(PointCount, NoLevel)
+      m_sweep(ZSpectrGeometry::PointCount, NoLevel)
 {
 }
 
@@ -37,11 +37,11 @@ bool ZWaterfallRing::addFrame(int no, const SpectrFrame &frame, qint64 msecsSinc
 
     bool added = false;
     if (m_lastFrame >= 0 && no <= m_lastFrame) {
-        qint16 *row = m_levels.data() + size_t(m_head) * PointCount;
+        qint16 *row = m_levels.data() + size_t(m_head) * ZSpectrGeometry::PointCount;
         std::copy(m_sweep.cbegin(), m_sweep.cend(), row);
         qint16 low = NoLevel;
         qint16 high = NoLevel;
-        for (int i = 0; i < PointCount; ++i) {
+        for (int i = 0; i < ZSpectrGeometry::PointCount; ++i) {
             if (row[i] == NoLevel)
                 continue;
             low = low == NoLevel ? row[i] : std::min(low, row[i]);
@@ -86,16 +86,16 @@ qint64 ZWaterfallRing::timeOf(int age) const
 
 double ZWaterfallRing::level(int age, int point) const
 {
-    if (age < 0 || age >= m_count || point < 0 || point >= PointCount)
+    if (age < 0 || age >= m_count || point < 0 || point >= ZSpectrGeometry::PointCount)
         return std::numeric_limits<double>::quiet_NaN();
-    const qint16 value = m_levels[size_t(slotOf(age)) * PointCount + size_t(point)];
+    const qint16 value = m_levels[size_t(slotOf(age)) * ZSpectrGeometry::PointCount + size_t(point)];
     return value == NoLevel ? std::numeric_limits<double>::quiet_NaN() : value / 100.0;
 }
 
 void ZWaterfallRing::rowLevels(int age, double *out) const
 {
-    const qint16 *row = m_levels.data() + size_t(slotOf(age)) * PointCount;
-    for (int i = 0; i < PointCount; ++i)
+    const qint16 *row = m_levels.data() + size_t(slotOf(age)) * ZSpectrGeometry::PointCount;
+    for (int i = 0; i < ZSpectrGeometry::PointCount; ++i)
         out[i] = row[i] == NoLevel ? std::numeric_limits<double>::quiet_NaN() : row[i] / 100.0;
 }
 

@@ -21,7 +21,6 @@
 class ZWaterfallRing
 {
 public:
-    static constexpr int PointCount = ZSpectrGeometry::PointCount;
     // A row per sweep of 1.76 s or slower fills half an hour; the receiver's sweep at its usual
     // pace takes about 2.7 s.
     static constexpr int DefaultCapacity = 1024;
@@ -50,7 +49,7 @@ public:
     qint64 timeOf(int age) const;
     // NaN where no level was ever received.
     double level(int age, int point) const;
-    // The row's PointCount levels as dBm, NaN where none.
+    // The row's level at each point of the spectrum, as dBm, NaN where none.
     void rowLevels(int age, double *out) const;
     // The lowest and highest level held; both NaN when none.
     std::pair<double, double> levelRange() const;

@@ -28,35 +28,20 @@ void ZWindowPlace::keep(QWidget *window, const QString &group, DefaultSize defau
         window->resize(defaultSize(available.size()));
         window->move(available.center() - window->rect().center());
     }
-    restore(window, group);
-    // A window being deleted while shown is hidden on the way, its place still intact.
+    // A place on a screen that is no longer there is moved onto one that is.
+    if (!ZStartup::settingsFilePath().isEmpty())
+        window->restoreGeometry(std::unique_ptr<QSettings>(ZStartup::openSettings())->value(group + GeometryKey).toByteArray());
+    // A window deleted while shown is hidden on the way, its place still intact.
     window->installEventFilter(new ZWindowPlace(window, group, alsoSave));
 }
 
 bool ZWindowPlace::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Hide && !event->spontaneous()) {
-        save(static_cast<QWidget *>(watched), m_group);
+    if (event->type() == QEvent::Hide && !event->spontaneous() && !ZStartup::settingsFilePath().isEmpty()) {
+        std::unique_ptr<QSettings>(ZStartup::openSettings())
+            ->setValue(m_group + GeometryKey, static_cast<QWidget *>(watched)->saveGeometry());
         if (m_alsoSave)
             m_alsoSave();
     }
     return false;
-}
-
-bool ZWindowPlace::restore(QWidget *window, const QString &group)
-{
-    if (ZStartup::settingsFilePath().isEmpty())
-        return false;
-    std::unique_ptr<QSettings> settings(ZStartup::openSettings());
-    const QByteArray geometry = settings->value(group + GeometryKey).toByteArray();
-    // A place on a screen that is no longer there is moved onto one that is.
-    return !geometry.isEmpty() && window->restoreGeometry(geometry);
-}
-
-void ZWindowPlace::save(const QWidget *window, const QString &group)
-{
-    if (ZStartup::settingsFilePath().isEmpty())
-        return;
-    std::unique_ptr<QSettings> settings(ZStartup::openSettings());
-    settings->setValue(group + GeometryKey, window->saveGeometry());
 }

@@ -18,9 +18,8 @@ class ZWindowPlace : public QObject
 public:
     // The size a window opens at the first time, from the room the screen leaves for windows.
     using DefaultSize = QSize (*)(const QSize &available);
-    // What else of the window is kept with its place (a splitter's state, say), saved in the
-    // same file at the same moment; it must not touch the window's own class, which may be
-    // gone by then.
+    // What else of the window is kept with its place (a splitter's state, say), saved at the same
+    // moment; it must not touch the window's own class, which may be gone by then.
     using AlsoSave = std::function<void()>;
 
     // Puts `window` where it was left, or the first time at its default size centred on the
@@ -33,10 +32,6 @@ protected:
 
 private:
     ZWindowPlace(QWidget *window, const QString &group, const AlsoSave &alsoSave);
-    // Puts `window` where it was saved under `group`; false, and nothing changed, when no place
-    // was saved or what was saved cannot be read.
-    static bool restore(QWidget *window, const QString &group);
-    static void save(const QWidget *window, const QString &group);
 
     QString m_group;
     AlsoSave m_alsoSave;

@@ -68,7 +68,7 @@ void TestZWaterfall::ringKeepsNewestRowsInOrder()
     for (int age = 0; age < 4; ++age) {
         QCOMPARE(ring.timeOf(age), qint64(1000 * (5 - age)));
         QCOMPARE(ring.level(age, 0), -100.0 + 5 - age);
-        QCOMPARE(ring.level(age, ZWaterfallRing::PointCount - 1), -100.0 + 5 - age);
+        QCOMPARE(ring.level(age, ZSpectrGeometry::PointCount - 1), -100.0 + 5 - age);
     }
     const auto [low, high] = ring.levelRange();
     QCOMPARE(low, -98.0);
@@ -173,7 +173,7 @@ void TestZWaterfall::pictureFollowsTheRing()
     QCPColorGradient gradient(QCPColorGradient::gpGrayscale);
     map->setGradient(gradient);
     map->setDataRange(QCPRange(-100, -40));
-    plot.xAxis->setRange(0, ZWaterfallRing::PointCount - 1);
+    plot.xAxis->setRange(0, ZSpectrGeometry::PointCount - 1);
     plot.yAxis->setRange(0, 4);
     plot.yAxis->setRangeReversed(true);
     const QImage picture = plot.toPixmap(400, 400).toImage();
