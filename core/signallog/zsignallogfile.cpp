@@ -10,12 +10,12 @@
 #include <limits>
 #include <vector>
 
-#include "zsignallogformat.h"
-
 namespace {
 
+const QString DayFormat = QStringLiteral("yyyy-MM-dd");
 constexpr int HeadBytes = 64;
-constexpr int StampBytes = ZSignalLogFormat::StampBytes;
+// "yyyy-MM-dd hh:mm:ss.zzz ": the fixed part of a line before the value.
+constexpr int StampBytes = 24;
 // Room kept for the points of a file before it is read, at most; a file larger than a day of the
 // log at the fastest sampling (a file of something else named like a day) grows it as it goes.
 constexpr qint64 MaxReserve = 4000000;
@@ -25,9 +25,26 @@ constexpr int MaxLineBytes = 1 << 16;
 constexpr double PauseSeconds = 2.0;
 constexpr double PauseSteps = 5.0;
 
+// The number written in `count` decimal digits at p; -1 when they are not all digits.
 inline int digits(const char *p, int count)
 {
-    return ZSignalLogFormat::digits(p, count);
+    int number = 0;
+    for (int i = 0; i < count; ++i) {
+        const unsigned digit = unsigned(p[i]) - '0';
+        if (digit > 9)
+            return -1;
+        number = number * 10 + int(digit);
+    }
+    return number;
+}
+
+// The date "yyyy-MM-dd" at p; invalid when it is not one.
+QDate dateAt(const char *p)
+{
+    const int year = digits(p, 4), month = digits(p + 5, 2), day = digits(p + 8, 2);
+    if (year < 0 || p[4] != '-' || month < 0 || p[7] != '-' || day < 0)
+        return QDate();
+    return QDate(year, month, day);
 }
 
 // One line's sample.
@@ -61,7 +78,7 @@ void LineReader::takeDate(const char *p)
 {
     std::memcpy(m_dateText, p, sizeof m_dateText);
     m_seen = true;
-    const QDate date = ZSignalLogFormat::dateAt(p);
+    const QDate date = dateAt(p);
     m_dateValid = date.isValid();
     if (m_dateValid)
         m_dayOffset = m_day.daysTo(date);
@@ -101,8 +118,29 @@ bool LineReader::read(const char *p, const char *end, Sample *sample)
 } // namespace
 
 ZSignalLogFile::ZSignalLogFile(const QString &path, int chunkBytes)
-    : m_path(path), m_day(ZSignalLogFormat::dayOf(QFileInfo(path).fileName())), m_chunkBytes(qMax(chunkBytes, 1))
+    : m_path(path), m_day(dayOf(QFileInfo(path).fileName())), m_chunkBytes(qMax(chunkBytes, 1))
 {
+}
+
+QString ZSignalLogFile::fileName(const QDate &day)
+{
+    return day.toString(DayFormat);
+}
+
+QDate ZSignalLogFile::dayOf(const QString &fileName)
+{
+    const QByteArray name = fileName.toLatin1();
+    return name.size() == 10 ? dateAt(name.constData()) : QDate();
+}
+
+QString ZSignalLogFile::sample(double power)
+{
+    return QLatin1Char('"') + QString::number(power, 'f', 3) + QLatin1Char('"');
+}
+
+QByteArray ZSignalLogFile::line(const QDateTime &time, const QString &text)
+{
+    return (time.toString(DayFormat + QStringLiteral(" hh:mm:ss.zzz ")) + text + QLatin1Char('\n')).toUtf8();
 }
 
 bool ZSignalLogFile::isPause(double usualStep, double step)

@@ -4,17 +4,21 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QVector>
 
 #include <atomic>
 #include <functional>
 
-// One day's file of the signal log (ZSignalLogFormat), read into samples of time and power. The
-// program writes into the file named after the date it was opened and keeps writing there past
-// midnight. A sample's time is the wall-clock time of its line in seconds from the midnight that
-// opens the file's date, so that a line written after midnight lies beyond 86400 s; its power is
-// in dBm.
+// The signal log on the disk, as the program writes it and its viewer (or anything an operator
+// points at the folder) reads it back: one file per day the program started, named "yyyy-MM-dd"
+// with no extension, and one line per sample, `yyyy-MM-dd hh:mm:ss.zzz "-61.180"` — local time to
+// the millisecond, a blank, the power in dBm with three decimals in double quotes — ended by '\n'
+// and encoded in UTF-8. The program keeps writing into the day's file past midnight.
+//
+// Read, a sample's time is the wall-clock time of its line in seconds from the midnight that
+// opens the file's date, so that a line written after midnight lies beyond 86400 s.
 //
 // A line that cannot be read (cut short by a power failure, edited by hand) is skipped and
 // counted; nothing in a file stops the reading of the rest. Only complete lines, those ending
@@ -52,6 +56,16 @@ public:
     static constexpr int DefaultChunkBytes = 4 << 20;
 
     explicit ZSignalLogFile(const QString &path, int chunkBytes = DefaultChunkBytes);
+
+    // The name of the day's file.
+    static QString fileName(const QDate &day);
+    // The day a file's name stands for; an invalid date when the name is not exactly a valid
+    // "yyyy-MM-dd" ("2026-12-10.bak" and "2026-12-10~" are not the log's).
+    static QDate dayOf(const QString &fileName);
+    // A sample's text: the power with three decimals in double quotes.
+    static QString sample(double power);
+    // A whole line: the time stamp, a blank, the text and the line's end.
+    static QByteArray line(const QDateTime &time, const QString &text);
 
     // Whether a step from one line to the next is a pause in the log (the program closed, the
     // receiver not answering) rather than a sample: longer than a few seconds and than several

@@ -17,7 +17,6 @@
 
 #include "zchartexport.h"
 #include "zsignallogchart.h"
-#include "zsignallogformat.h"
 #include "zsignallogreader.h"
 #include "zstartup.h"
 #include "zwindowplace.h"
@@ -140,7 +139,7 @@ ZSignalLogViewer::ZSignalLogViewer(const QString &logFolder, QWidget *parent)
 void ZSignalLogViewer::showDay(const QDate &day)
 {
     refreshDays();
-    const QString name = ZSignalLogFormat::fileName(day);
+    const QString name = ZSignalLogFile::fileName(day);
     const QList<QListWidgetItem *> found = m_days->findItems(name, Qt::MatchExactly);
     if (found.isEmpty()) {
         m_days->setCurrentItem(nullptr);
@@ -185,7 +184,7 @@ void ZSignalLogViewer::refreshDays()
         // Names of days sort as the days do.
         const QFileInfoList entries = dir.entryInfoList(QDir::Files, QDir::Name | QDir::Reversed);
         for (const QFileInfo &info : entries) {
-            if (ZSignalLogFormat::dayOf(info.fileName()).isValid())
+            if (ZSignalLogFile::dayOf(info.fileName()).isValid())
                 files.append(info);
         }
     }
@@ -209,7 +208,7 @@ void ZSignalLogViewer::refreshDays()
     const QLocale locale;
     for (int i = 0; i < files.size(); ++i) {
         const QFileInfo &info = files.at(i);
-        const QString day = locale.toString(ZSignalLogFormat::dayOf(info.fileName()), QLocale::LongFormat);
+        const QString day = locale.toString(ZSignalLogFile::dayOf(info.fileName()), QLocale::LongFormat);
         m_days->item(i)->setToolTip(tr("%1, %2").arg(day, locale.formattedDataSize(info.size())));
     }
 

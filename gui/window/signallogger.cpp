@@ -10,7 +10,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "zsignallogformat.h"
+#include "zsignallogfile.h"
+
 
 Q_LOGGING_CATEGORY(signalLogCategory, "P")
 
@@ -65,7 +66,7 @@ void signalLogHandler(QtMsgType type, const QMessageLogContext &context, const Q
     if (type != QtInfoMsg)
         return;
     if (!g_logFile || !g_logFile->exists()) {
-        const QString path = g_logDir + QLatin1Char('/') + ZSignalLogFormat::fileName(QDate::currentDate());
+        const QString path = g_logDir + QLatin1Char('/') + ZSignalLogFile::fileName(QDate::currentDate());
         g_logFile = std::make_unique<QFile>(path);
         if (!g_logFile->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
             reportFailure(path, g_logFile->errorString());
@@ -74,7 +75,7 @@ void signalLogHandler(QtMsgType type, const QMessageLogContext &context, const Q
             return;
         }
     }
-    if (g_logFile->write(ZSignalLogFormat::line(QDateTime::currentDateTime(), message)) < 0 || !g_logFile->flush()) {
+    if (g_logFile->write(ZSignalLogFile::line(QDateTime::currentDateTime(), message)) < 0 || !g_logFile->flush()) {
         reportFailure(g_logFile->fileName(), g_logFile->errorString());
         g_logFile.reset();
         return;

@@ -12,7 +12,7 @@ class QObject;
 // place nothing else of the program may write information messages, and warnings and debug
 // output are dropped.
 //
-// Lines and file names are ZSignalLogFormat's: the time stamp, a blank and the message text, in
+// Lines and file names are ZSignalLogFile's: the time stamp, a blank and the message text, in
 // the file of the local date when it is opened, kept until the program ends or the file
 // disappears from the disk.
 

@@ -14,7 +14,7 @@
 #include "zalarmwidget.h"
 #include "zchartexport.h"
 #include "zmarkermenu.h"
-#include "zsignallogformat.h"
+#include "zsignallogfile.h"
 #include "zspectrmarker.h"
 #include "zstartup.h"
 #include "ztarnvex.h"
@@ -430,5 +430,5 @@ void TarnWindow::on_pushButton_appLogTime_clicked()
 void TarnWindow::logTick()
 {
     if (device && device->isConnected())
-        qCInfo(signalLogCategory).noquote() << ZSignalLogFormat::sample(double(device->power()));
+        qCInfo(signalLogCategory).noquote() << ZSignalLogFile::sample(double(device->power()));
 }

@@ -8,7 +8,6 @@
 #include <cmath>
 
 #include "zsignallogfile.h"
-#include "zsignallogformat.h"
 
 namespace {
 
@@ -58,11 +57,11 @@ void TestZSignalLogFile::writtenLinesReadBack()
     };
     QByteArray text;
     for (const auto &sample : samples)
-        text += ZSignalLogFormat::line(sample.first, ZSignalLogFormat::sample(sample.second));
+        text += ZSignalLogFile::line(sample.first, ZSignalLogFile::sample(sample.second));
     QCOMPARE(text.left(text.indexOf('\n') + 1), QByteArray("2026-12-10 14:03:07.412 \"-61.180\"\n"));
-    QCOMPARE(ZSignalLogFormat::fileName(day), Day);
-    QCOMPARE(ZSignalLogFormat::dayOf(Day), day);
-    const QString path = m_dir.filePath(ZSignalLogFormat::fileName(day));
+    QCOMPARE(ZSignalLogFile::fileName(day), Day);
+    QCOMPARE(ZSignalLogFile::dayOf(Day), day);
+    const QString path = m_dir.filePath(ZSignalLogFile::fileName(day));
     write(path, text);
 
     const ZSignalLogFile::Result result = ZSignalLogFile(path).read();
