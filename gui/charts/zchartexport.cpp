@@ -49,6 +49,8 @@ ZChartExport::ZChartExport(QCustomPlot *chart, CsvWriter writeCsv)
     : QObject(chart), m_chart(chart), m_writeCsv(std::move(writeCsv))
 {
     chart->setContextMenuPolicy(Qt::DefaultContextMenu);
+    // Reached with Tab like any control, so that the menu key opens the chart's menu.
+    chart->setFocusPolicy(Qt::TabFocus);
     chart->installEventFilter(this);
 }
 

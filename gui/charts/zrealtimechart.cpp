@@ -48,8 +48,6 @@ ZRealTimeChart::ZRealTimeChart(QWidget *parent)
     connect(zoom, &ZRubberBandZoom::zoomLeft, this, &ZRealTimeChart::follow);
 
     setAccessibleName(tr("График сигнала"));
-    // Reached with Tab like any control, so that the menu key opens the chart's menu.
-    setFocusPolicy(Qt::TabFocus);
     m_export = new ZChartExport(this, [this](QTextStream &out) { writeCsv(out); });
     describeTimer = new QTimer(this);
     describeTimer->setInterval(1000);

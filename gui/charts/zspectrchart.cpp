@@ -100,8 +100,6 @@ ZSpectrChart::ZSpectrChart(QWidget *parent)
     updateTimer.start();
 
     setAccessibleName(tr("Спектр"));
-    // Reached with Tab like any control, so that the menu key opens the chart's menu.
-    setFocusPolicy(Qt::TabFocus);
     m_export = new ZChartExport(this, [this](QTextStream &out) { writeCsv(out); });
     describeTimer.setParent(this);
     describeTimer.setInterval(1000);

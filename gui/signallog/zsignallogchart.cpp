@@ -41,8 +41,6 @@ ZSignalLogChart::ZSignalLogChart(QWidget *parent)
     xAxis->setRange(0, Day);
 
     setAccessibleName(tr("Журнал сигнала"));
-    // Reached with Tab like any control, so that the menu key opens the chart's menu.
-    setFocusPolicy(Qt::TabFocus);
     m_export = new ZChartExport(this, [this](QTextStream &out) { writeCsv(out); });
 
     connect(m_zoom, &ZRubberBandZoom::zoomLeft, this, [this] {

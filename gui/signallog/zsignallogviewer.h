@@ -4,17 +4,14 @@
 #include <QDate>
 #include <QWidget>
 
+#include <memory>
+
 #include "zsignallogfile.h"
 
-class QCheckBox;
-class QLabel;
-class QListWidget;
-class QListWidgetItem;
-class QProgressBar;
-class QPushButton;
-class QSplitter;
+namespace Ui {
+class ZSignalLogViewer;
+}
 class QTimer;
-class ZSignalLogChart;
 class ZSignalLogReader;
 
 // The window in which the operator looks back at the signal log: the days in the log folder on
@@ -32,6 +29,7 @@ class ZSignalLogViewer : public QWidget
 public:
     // A window of its own even with a parent; on showing, it chooses the newest day.
     explicit ZSignalLogViewer(const QString &logFolder, QWidget *parent = nullptr);
+    ~ZSignalLogViewer() override;
 
     // Shows the day's file, chosen in the list when it is there; says so when there is none.
     void showDay(const QDate &day);
@@ -49,15 +47,8 @@ private:
     void showAppended(const ZSignalLogFile::Result &result);
     void showCounts();
 
+    std::unique_ptr<Ui::ZSignalLogViewer> form;
     QString m_folder;
-    QSplitter *m_splitter;
-    QListWidget *m_days;
-    ZSignalLogChart *m_chart;
-    QLabel *m_statistics;
-    QProgressBar *m_progress;
-    QLabel *m_status;
-    QCheckBox *m_follow;
-    QPushButton *m_save;
     QTimer *m_refreshTimer;
     QTimer *m_followTimer;
     ZSignalLogReader *m_reader;

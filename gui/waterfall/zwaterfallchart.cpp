@@ -97,7 +97,6 @@ ZWaterfallChart::ZWaterfallChart(QWidget *parent)
     fitRows();
 
     setAccessibleName(tr("Водопад"));
-    setFocusPolicy(Qt::TabFocus);
     m_export = new ZChartExport(this, [this](QTextStream &out) { writeCsv(out); });
     m_describeTimer.setParent(this);
     m_describeTimer.setInterval(1000);

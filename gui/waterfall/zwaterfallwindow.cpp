@@ -1,12 +1,7 @@
 #include "zwaterfallwindow.h"
+#include "ui_zwaterfallwindow.h"
 
-#include <QBoxLayout>
-#include <QCheckBox>
-#include <QDoubleSpinBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QSignalBlocker>
-#include <QStatusBar>
 
 #include "zchartexport.h"
 #include "zspectrchart.h"
@@ -20,75 +15,32 @@ namespace {
 const QString PlaceGroup = QStringLiteral("Waterfall");
 constexpr int MessageShownMs = 10000;
 
-QDoubleSpinBox *levelBox(QWidget *parent, const QString &name)
-{
-    auto *box = new QDoubleSpinBox(parent);
-    box->setRange(-250, 100);
-    box->setDecimals(1);
-    box->setSingleStep(1);
-    // Applied when the operator is done typing, not at every key of "-95".
-    box->setKeyboardTracking(false);
-    box->setAccessibleName(name);
-    return box;
-}
-
 } // namespace
 
 ZWaterfallWindow::ZWaterfallWindow(QWidget *parent)
-    : QWidget(parent), m_chart(new ZWaterfallChart(this))
+    : QWidget(parent), form(new Ui::ZWaterfallWindow)
 {
-    setWindowTitle(tr("Водопад"));
-    m_pause = new QPushButton(tr("Пауза"), this);
-    m_pause->setObjectName(QStringLiteral("pause"));
-    m_pause->setCheckable(true);
-    m_pause->setAccessibleName(tr("Пауза"));
-    m_clear = new QPushButton(tr("Очистить"), this);
-    m_clear->setObjectName(QStringLiteral("clear"));
-    m_clear->setAccessibleName(tr("Очистить водопад"));
-    m_auto = new QCheckBox(tr("Шкала по данным"), this);
-    m_auto->setObjectName(QStringLiteral("followLevels"));
-    m_auto->setChecked(true);
-    m_lower = levelBox(this, tr("Нижний край шкалы, дБм"));
-    m_lower->setObjectName(QStringLiteral("lower"));
-    m_upper = levelBox(this, tr("Верхний край шкалы, дБм"));
-    m_upper->setObjectName(QStringLiteral("upper"));
-    auto *from = new QLabel(tr("от"), this);
-    from->setBuddy(m_lower);
-    auto *to = new QLabel(tr("до"), this);
-    to->setBuddy(m_upper);
+    // The level boxes apply a value when the operator is done typing, not at every key of "-95";
+    // the status line under the chart says why a save failed.
+    form->setupUi(this);
+    ZWaterfallChart *chart = form->chart;
+    connect(chart->exporter(), &ZChartExport::failed, this,
+            [this](const QString &text) { form->messages->showMessage(text, MessageShownMs); });
 
-    auto *controls = new QHBoxLayout;
-    controls->addWidget(m_pause);
-    controls->addWidget(m_clear);
-    controls->addStretch(1);
-    for (QWidget *widget : std::initializer_list<QWidget *>{m_auto, from, m_lower, to, m_upper, new QLabel(tr("дБм"), this)})
-        controls->addWidget(widget);
-    // Where a save that failed says why.
-    auto *messages = new QStatusBar(this);
-    messages->setSizeGripEnabled(false);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(controls);
-    layout->addWidget(m_chart, 1);
-    layout->addWidget(messages);
-    connect(m_chart->exporter(), &ZChartExport::failed, messages,
-            [messages](const QString &text) { messages->showMessage(text, MessageShownMs); });
-
-    connect(m_pause, &QPushButton::toggled, m_chart, &ZWaterfallChart::setPaused);
-    connect(m_clear, &QPushButton::clicked, m_chart, &ZWaterfallChart::clear);
-    connect(m_auto, &QCheckBox::toggled, this, [this](bool follow) {
-        m_lower->setEnabled(!follow);
-        m_upper->setEnabled(!follow);
+    connect(form->pause, &QPushButton::toggled, chart, &ZWaterfallChart::setPaused);
+    connect(form->clear, &QPushButton::clicked, chart, &ZWaterfallChart::clear);
+    connect(form->followLevels, &QCheckBox::toggled, this, [this](bool follow) {
+        form->lower->setEnabled(!follow);
+        form->upper->setEnabled(!follow);
         if (follow)
-            m_chart->setAutoRange(true);
+            form->chart->setAutoRange(true);
         else
             applyManualRange();
     });
-    for (QDoubleSpinBox *box : {m_lower, m_upper})
+    for (QDoubleSpinBox *box : {form->lower, form->upper})
         connect(box, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, &ZWaterfallWindow::applyManualRange);
-    connect(m_chart, &ZWaterfallChart::colourRangeChanged, this, &ZWaterfallWindow::showRange);
-    showRange(m_chart->colourRange().lower, m_chart->colourRange().upper);
-    m_lower->setEnabled(false);
-    m_upper->setEnabled(false);
+    connect(chart, &ZWaterfallChart::colourRangeChanged, this, &ZWaterfallWindow::showRange);
+    showRange(chart->colourRange().lower, chart->colourRange().upper);
 
     if (!parent) {
         ZWindowPlace::keep(this, PlaceGroup, [](const QSize &screen) {
@@ -97,10 +49,17 @@ ZWaterfallWindow::ZWaterfallWindow(QWidget *parent)
     }
 }
 
+ZWaterfallWindow::~ZWaterfallWindow() = default;
+
+ZWaterfallChart *ZWaterfallWindow::chart() const
+{
+    return form->chart;
+}
+
 void ZWaterfallWindow::setDevice(ZTarnVex *receiver)
 {
     if (receiver)
-        connect(receiver, &ZTarnVex::spectrFrame, m_chart, &ZWaterfallChart::spectrFrame);
+        connect(receiver, &ZTarnVex::spectrFrame, form->chart, &ZWaterfallChart::spectrFrame);
 }
 
 void ZWaterfallWindow::setSpectrum(ZSpectrChart *spectrum)
@@ -123,20 +82,20 @@ void ZWaterfallWindow::showMarkers()
                 lines.append({marker->markerKey(), marker->colour()});
         }
     }
-    m_chart->setMarkerLines(lines);
+    form->chart->setMarkerLines(lines);
 }
 
 void ZWaterfallWindow::applyManualRange()
 {
     // A range upside down or of no width is left as it is until the operator mends it.
-    if (!m_auto->isChecked() && m_lower->value() < m_upper->value())
-        m_chart->setColourRange(m_lower->value(), m_upper->value());
+    if (!form->followLevels->isChecked() && form->lower->value() < form->upper->value())
+        form->chart->setColourRange(form->lower->value(), form->upper->value());
 }
 
 void ZWaterfallWindow::showRange(double lower, double upper)
 {
-    const QSignalBlocker blockLower(m_lower);
-    const QSignalBlocker blockUpper(m_upper);
-    m_lower->setValue(lower);
-    m_upper->setValue(upper);
+    const QSignalBlocker blockLower(form->lower);
+    const QSignalBlocker blockUpper(form->upper);
+    form->lower->setValue(lower);
+    form->upper->setValue(upper);
 }

@@ -4,9 +4,11 @@
 #include <QPointer>
 #include <QWidget>
 
-class QCheckBox;
-class QDoubleSpinBox;
-class QPushButton;
+#include <memory>
+
+namespace Ui {
+class ZWaterfallWindow;
+}
 class ZSpectrChart;
 class ZTarnVex;
 class ZWaterfallChart;
@@ -20,23 +22,19 @@ class ZWaterfallWindow : public QWidget
 
 public:
     explicit ZWaterfallWindow(QWidget *parent = nullptr);
+    ~ZWaterfallWindow() override;
 
     void setDevice(ZTarnVex *receiver);
     // The spectrum whose markers are drawn as lines.
     void setSpectrum(ZSpectrChart *spectrum);
-    ZWaterfallChart *chart() const { return m_chart; }
+    ZWaterfallChart *chart() const;
 
 private:
     void showMarkers();
     void applyManualRange();
     void showRange(double lower, double upper);
 
-    ZWaterfallChart *m_chart;
-    QPushButton *m_pause;
-    QPushButton *m_clear;
-    QCheckBox *m_auto;
-    QDoubleSpinBox *m_lower;
-    QDoubleSpinBox *m_upper;
+    std::unique_ptr<Ui::ZWaterfallWindow> form;
     QPointer<ZSpectrChart> m_spectrum;
 };
 
