@@ -75,12 +75,9 @@ ZSignalLogViewer::ZSignalLogViewer(const QString &logFolder, QWidget *parent)
         std::unique_ptr<QSettings> settings(ZStartup::openSettings());
         form->splitter->restoreState(settings->value(SplitterKey).toByteArray());
     }
-    ZWindowPlace::keep(
-        this, PlaceGroup,
-        [](const QSize &screen) { return QSize(qMin(1000, int(screen.width() * 0.9)), qMin(600, int(screen.height() * 0.8))); },
-        [splitter = form->splitter] {
-            std::unique_ptr<QSettings>(ZStartup::openSettings())->setValue(SplitterKey, splitter->saveState());
-        });
+    ZWindowPlace::keep(this, PlaceGroup, ZWindowPlace::usualSize, [splitter = form->splitter] {
+        std::unique_ptr<QSettings>(ZStartup::openSettings())->setValue(SplitterKey, splitter->saveState());
+    });
 }
 
 ZSignalLogViewer::~ZSignalLogViewer() = default;

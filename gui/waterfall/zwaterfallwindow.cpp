@@ -42,11 +42,8 @@ ZWaterfallWindow::ZWaterfallWindow(QWidget *parent)
     connect(chart, &ZWaterfallChart::colourRangeChanged, this, &ZWaterfallWindow::showRange);
     showRange(chart->colourRange().lower, chart->colourRange().upper);
 
-    if (!parent) {
-        ZWindowPlace::keep(this, PlaceGroup, [](const QSize &screen) {
-            return QSize(qMin(1000, int(screen.width() * 0.9)), qMin(600, int(screen.height() * 0.8)));
-        });
-    }
+    if (!parent)
+        ZWindowPlace::keep(this, PlaceGroup);
 }
 
 ZWaterfallWindow::~ZWaterfallWindow() = default;

@@ -35,6 +35,11 @@ void ZWindowPlace::keep(QWidget *window, const QString &group, DefaultSize defau
     window->installEventFilter(new ZWindowPlace(window, group, alsoSave));
 }
 
+QSize ZWindowPlace::usualSize(const QSize &available)
+{
+    return QSize(qMin(1000, int(available.width() * 0.9)), qMin(600, int(available.height() * 0.8)));
+}
+
 bool ZWindowPlace::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Hide && !event->spontaneous() && !ZStartup::settingsFilePath().isEmpty()) {
