@@ -12,11 +12,11 @@ class QIODevice;
 class QTextStream;
 
 // What a chart shows, saved for a report: the chart's right-click menu (and the keyboard's menu
-// key, the chart taking focus by Tab) offers "Сохранить изображение…" (PNG or PDF at the chart's size) and "Сохранить
-// данные…" (CSV written by the chart). A file is written under a temporary name beside the
-// chosen one and renamed over it only when complete, so that a failed save leaves neither a
-// half-written file nor a damaged earlier one. The folder last saved to is kept in the settings
-// file.
+// key, the chart taking focus by Tab) offers "Сохранить изображение…" (PNG or PDF at the chart's
+// size) and "Сохранить данные…" (CSV written by the chart). A file is written under a temporary
+// name beside the chosen one and renamed over it only when complete, so that a failed save leaves
+// neither a half-written file nor a damaged earlier one. The folder last saved to is kept in the
+// settings file.
 class ZChartExport : public QObject
 {
     Q_OBJECT

@@ -9,6 +9,7 @@
 #include "zchartexport.h"
 #include "zcharttext.h"
 #include "zleanplot.h"
+#include "zspectrgeometry.h"
 #include "zspectrlegend.h"
 #include "zspectrmarker.h"
 
@@ -19,21 +20,6 @@ constexpr int LegendLinePixels = 25;
 double noValue()
 {
     return std::numeric_limits<double>::quiet_NaN();
-}
-
-// The smaller (larger) of two levels where NaN means "none yet": a number always wins.
-double smaller(double a, double b)
-{
-    if (std::isnan(b))
-        return a;
-    return std::isnan(a) || b < a ? b : a;
-}
-
-double larger(double a, double b)
-{
-    if (std::isnan(b))
-        return a;
-    return std::isnan(a) || b > a ? b : a;
 }
 
 QCPItemText *cornerText(QCustomPlot *chart, const QString &text, const QFont &font)
@@ -157,8 +143,9 @@ void ZSpectrChart::spectrFrame(int no, SpectrFrame frame)
 
 void ZSpectrChart::updatePlot()
 {
-    shownMin = smaller(shownMin, frameMin);
-    shownMax = larger(shownMax, frameMax);
+    // NaN is "none yet": a number always wins.
+    shownMin = std::fmin(shownMin, frameMin);
+    shownMax = std::fmax(shownMax, frameMax);
     if (!std::isnan(shownMax) && !std::isnan(shownMin)) {
         const double margin = rangeMargin * 0.5 * std::abs(shownMax - shownMin);
         yAxis->setRange(shownMin - margin, shownMax + margin);

@@ -17,9 +17,9 @@ class ZSpectrLegend;
 class ZSpectrMarker;
 
 // The receiver's spectrum: its frames assembled into one trace of 2046 points over about
-// 1000 kHz (ZSpectrGeometry), redrawn ten times a second with up to four markers and their legends. The
-// level axis grows to take in every level seen since the last clear, so that the picture does
-// not jump with every frame.
+// 1000 kHz (ZSpectrGeometry), redrawn ten times a second with up to four markers and their
+// legends. The level axis grows to take in every level seen since the last clear, so that the
+// picture does not jump with every frame.
 class ZSpectrChart : public QCustomPlot
 {
     Q_OBJECT

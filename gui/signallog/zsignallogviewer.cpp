@@ -31,8 +31,6 @@ ZSignalLogViewer::ZSignalLogViewer(const QString &logFolder, QWidget *parent)
       m_folder(logFolder),
       m_reader(new ZSignalLogReader(this))
 {
-    // The status line takes no width of its own: a long folder name or reason must not widen the
-    // window.
     form->setupUi(this);
     form->statistics->setText(form->chart->statisticsText());
     form->splitter->setSizes({180, 820});
@@ -80,7 +78,11 @@ ZSignalLogViewer::ZSignalLogViewer(const QString &logFolder, QWidget *parent)
     });
 }
 
-ZSignalLogViewer::~ZSignalLogViewer() = default;
+ZSignalLogViewer::~ZSignalLogViewer()
+{
+    // Off the screen while the window is whole: the read under way is dropped, the place kept.
+    hide();
+}
 
 void ZSignalLogViewer::showDay(const QDate &day)
 {

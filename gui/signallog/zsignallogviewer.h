@@ -18,10 +18,11 @@ class ZSignalLogReader;
 // the left, newest first, and the chosen day's power on the right with the lowest, highest and
 // mean power of the span on show. A day is read off the window's thread (ZSignalLogReader), so
 // that a large file never stops the window; choosing another day while one is being read drops
-// the first. While
-// "Следить за файлом" is checked the chosen file is looked at every second and the lines the
-// program has added since are drawn as well, which makes today's file a live record. Its place,
-// size and the split between list and chart are kept in the settings file.
+// the first. While "Следить за файлом" is checked the chosen file is looked at every second and
+// the lines the program has added since are drawn as well, which makes today's file a live
+// record. The status line under the chart takes no width of its own, so that a long folder name
+// or reason does not widen the window. Its place, size and the split between list and chart are
+// kept in the settings file.
 class ZSignalLogViewer : public QWidget
 {
     Q_OBJECT

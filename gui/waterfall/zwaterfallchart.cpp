@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr double Spacing = ZSpectrGeometry::PointSpacingKHz;
 const QColor Background(46, 47, 48);
 const QColor Foreground(211, 215, 207);
 
@@ -73,7 +72,7 @@ ZWaterfallChart::ZWaterfallChart(QWidget *parent)
     ZLeanPlot::apply(this);
     setBackground(Background);
 
-    m_map = new ZWaterfallMap(xAxis, yAxis, &m_ring, Spacing);
+    m_map = new ZWaterfallMap(xAxis, yAxis, &m_ring);
     m_scale = new QCPColorScale(this);
     plotLayout()->addElement(0, 1, m_scale);
     m_scale->setType(QCPAxis::atRight);
@@ -197,14 +196,15 @@ QString ZWaterfallChart::textAt(const QPoint &pos) const
 {
     if (!axisRect()->rect().contains(pos))
         return QString();
-    const int point = qRound(xAxis->pixelToCoord(pos.x()) / Spacing);
+    const int point = ZSpectrGeometry::nearestPoint(xAxis->pixelToCoord(pos.x()));
     // Inside the rectangle the age is never below 0; the top pixel may compute a hair below.
     const int age = qMax(0, int(std::floor(yAxis->pixelToCoord(pos.y()))));
-    if (point < 0 || point >= ZSpectrGeometry::PointCount || age < 0 || age >= m_ring.count())
+    if (age >= m_ring.count())
         return QString();
     const double level = m_ring.level(age, point);
     const QString levelText = std::isnan(level) ? tr("нет уровня") : tr("%1 дБм").arg(QString::number(level, 'f', 1));
-    return tr("%1 кГц: %2\n%3").arg(QString::number(ZSpectrGeometry::pointFrequency(point), 'f', 1), levelText, clockTime(m_ring.timeOf(age)));
+    return tr("%1 кГц: %2\n%3")
+        .arg(QString::number(ZSpectrGeometry::pointFrequency(point), 'f', 1), levelText, clockTime(m_ring.timeOf(age)));
 }
 
 bool ZWaterfallChart::event(QEvent *event)

@@ -4,16 +4,16 @@
 
 #include "zwaterfallring.h"
 
-ZWaterfallMap::ZWaterfallMap(QCPAxis *keyAxis, QCPAxis *valueAxis, const ZWaterfallRing *ring, double pointSpacing)
+ZWaterfallMap::ZWaterfallMap(QCPAxis *keyAxis, QCPAxis *valueAxis, const ZWaterfallRing *ring)
     : QCPColorMap(keyAxis, valueAxis),
       m_ring(ring),
-      m_pointSpacing(pointSpacing),
       m_image(ZSpectrGeometry::PointCount, ring->capacity(), QImage::Format_RGB32)
 {
     m_image.fill(Qt::black);
     // The grid itself is never drawn; it only tells the axes what the map covers.
     data()->setSize(2, 2);
-    data()->setRange(QCPRange(0, (ZSpectrGeometry::PointCount - 1) * pointSpacing), QCPRange(0, ring->capacity()));
+    data()->setRange(QCPRange(0, ZSpectrGeometry::pointFrequency(ZSpectrGeometry::PointCount - 1)),
+                     QCPRange(0, ring->capacity()));
     setInterpolate(false);
     connect(this, &QCPColorMap::dataRangeChanged, this, &ZWaterfallMap::recolourAll);
     connect(this, &QCPColorMap::gradientChanged, this, &ZWaterfallMap::recolourAll);
@@ -56,9 +56,9 @@ void ZWaterfallMap::draw(QCPPainter *painter)
     if (count == 0 || !mKeyAxis || !mValueAxis)
         return;
     // Each point's cell is centred on its frequency; each row's on its age plus a half.
-    const double half = m_pointSpacing / 2;
+    const double half = ZSpectrGeometry::PointSpacingKHz / 2;
     const double left = mKeyAxis->coordToPixel(-half);
-    const double right = mKeyAxis->coordToPixel((ZSpectrGeometry::PointCount - 1) * m_pointSpacing + half);
+    const double right = mKeyAxis->coordToPixel(ZSpectrGeometry::pointFrequency(ZSpectrGeometry::PointCount - 1) + half);
     painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
 
     // Ages 0, 1, 2 ... sit at image rows going down (see imageRow); the ring's wrap splits

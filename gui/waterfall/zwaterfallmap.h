@@ -21,7 +21,7 @@ class ZWaterfallMap : public QCPColorMap
     Q_OBJECT
 
 public:
-    ZWaterfallMap(QCPAxis *keyAxis, QCPAxis *valueAxis, const ZWaterfallRing *ring, double pointSpacing);
+    ZWaterfallMap(QCPAxis *keyAxis, QCPAxis *valueAxis, const ZWaterfallRing *ring);
 
     // Colours the newest row of the ring.
     void colourNewestRow();
@@ -36,7 +36,6 @@ private:
     int imageRow(int age) const;
 
     const ZWaterfallRing *m_ring;
-    double m_pointSpacing;
     QImage m_image;
 };
 

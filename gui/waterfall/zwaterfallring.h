@@ -13,10 +13,10 @@
 // receiver's 64 frames, the newest rows of the last half hour in a ring whose storage is taken
 // once, so that a program running for weeks neither grows nor reallocates per row.
 //
-// Frames come one per poll, numbered 0..63 (ZSpectrGeometry places their levels); a frame whose number is not above the previous one
-// starts a new sweep, and the sweep assembled so far becomes a row. The row being assembled
-// starts as a copy of the last one, so a frame that went missing keeps the previous sweep's
-// levels for its points. Levels are kept in hundredths of a dB: finer than anything the
+// Frames come one per poll, numbered 0..63 (ZSpectrGeometry places their levels); a frame whose
+// number is not above the previous one starts a new sweep, and the sweep assembled so far
+// becomes a row. The row being assembled starts as a copy of the last one, so a frame that went
+// missing keeps the previous sweep's levels for its points. Levels are kept in hundredths of a dB: finer than anything the
 // receiver resolves, half the memory of floats, and a level beyond ±327 dB is held at that bound.
 class ZWaterfallRing
 {
@@ -28,11 +28,11 @@ public:
 
     explicit ZWaterfallRing(int capacity = DefaultCapacity);
 
-    // Places the frame's levels into the sweep being assembled; a frame that places nothing (its
-    // number outside 0..63) is dropped. True when the frame closed a sweep, that is, a row was added: the row
-    // carries the time of the last frame of its sweep, on the wall clock (`msecsSinceEpoch`, for
-    // the operator) and on a clock that never jumps (`steadyMs`, for its age). Rows older than
-    // half an hour before the newest are let go.
+    // Places the frame's levels into the sweep being assembled; a number outside 0..63 is dropped.
+    // True when the frame closed a sweep, that is, a row was added: the row carries the time of the
+    // last frame of its sweep, on the wall clock (`msecsSinceEpoch`, for the operator) and on a
+    // clock that never jumps (`steadyMs`, for its age). Rows older than half an hour before the
+    // newest are let go.
     bool addFrame(int no, const SpectrFrame &frame, qint64 msecsSinceEpoch, qint64 steadyMs);
     // Forgets every row and the sweep being assembled.
     void clear();

@@ -20,8 +20,6 @@ constexpr int MessageShownMs = 10000;
 ZWaterfallWindow::ZWaterfallWindow(QWidget *parent)
     : QWidget(parent), form(new Ui::ZWaterfallWindow)
 {
-    // The level boxes apply a value when the operator is done typing, not at every key of "-95";
-    // the status line under the chart says why a save failed.
     form->setupUi(this);
     ZWaterfallChart *chart = form->chart;
     connect(chart->exporter(), &ZChartExport::failed, this,
@@ -46,7 +44,12 @@ ZWaterfallWindow::ZWaterfallWindow(QWidget *parent)
         ZWindowPlace::keep(this, PlaceGroup);
 }
 
-ZWaterfallWindow::~ZWaterfallWindow() = default;
+ZWaterfallWindow::~ZWaterfallWindow()
+{
+    // Off the screen while the window is whole: the focus leaving a level box applies what the
+    // operator typed there, and that reaches this window.
+    hide();
+}
 
 ZWaterfallChart *ZWaterfallWindow::chart() const
 {

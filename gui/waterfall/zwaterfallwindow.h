@@ -14,8 +14,10 @@ class ZTarnVex;
 class ZWaterfallChart;
 
 // The waterfall's own window: the chart under a row of its controls (pause, clear, the colour
-// scale following the levels or set by hand). It shows the receiver's spectrum frames and the
-// main window's spectrum markers as they move; it opens where the operator left it last time.
+// scale following the levels or set by hand, its ends applied when the operator is done
+// typing, not at every key of "-95"), and a status line that says why a save failed. It shows
+// the receiver's spectrum frames and the main window's spectrum markers as they move; it opens
+// where the operator left it last time.
 class ZWaterfallWindow : public QWidget
 {
     Q_OBJECT

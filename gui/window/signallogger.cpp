@@ -12,7 +12,6 @@
 
 #include "zsignallogfile.h"
 
-
 Q_LOGGING_CATEGORY(signalLogCategory, "P")
 
 namespace {

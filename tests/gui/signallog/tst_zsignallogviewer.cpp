@@ -162,10 +162,10 @@ void TestZSignalLogViewer::placeAndSplitKept()
 
 void TestZSignalLogViewer::closedWhileReading()
 {
-    // A day that would take far longer to read than any test waits (eight terabytes with no line in
-    // it, sparse on the disk), chosen and the window gone at once: the read stops at its next
+    // A day that would take far longer to read than any test waits (eight terabytes with no line
+    // in it, sparse on the disk), chosen and the window gone at once: the read stops at its next
     // chunk and its thread is waited for, nothing of the window left under it. A read that went
-    // on would hold the window's end until the test's time ran out.
+    // on would hold the window's end until the test's time runs out, and fail it.
     QTemporaryDir dir;
     QFile day(dir.filePath("2026-12-10"));
     QVERIFY(day.open(QIODevice::WriteOnly) && day.resize(qint64(1) << 43));
@@ -173,10 +173,7 @@ void TestZSignalLogViewer::closedWhileReading()
     auto *viewer = new ZSignalLogViewer(dir.path());
     viewer->show();
     QVERIFY(viewer->findChild<QProgressBar *>(QStringLiteral("progress"))->isVisible());
-    QElapsedTimer closing;
-    closing.start();
     delete viewer;
-    QVERIFY2(closing.elapsed() < 60000, "the read went on after the window was closed");
 }
 
 void TestZSignalLogViewer::pauseIsNoPower()

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -53,6 +54,7 @@ private slots:
     void halfHourKept();
     void pictureFollowsTheRing();
     void windowDrivenByOperator();
+    void goneWhileTyping();
 
 private:
     QTemporaryDir m_settingsDir;
@@ -169,16 +171,16 @@ void TestZWaterfall::pictureFollowsTheRing()
     for (int i = 0; i < 7; ++i)
         sweep(ring, -100 + 10 * i, i);
     QCustomPlot plot;
-    auto *map = new ZWaterfallMap(plot.xAxis, plot.yAxis, &ring, 1.0);
+    auto *map = new ZWaterfallMap(plot.xAxis, plot.yAxis, &ring);
     QCPColorGradient gradient(QCPColorGradient::gpGrayscale);
     map->setGradient(gradient);
     map->setDataRange(QCPRange(-100, -40));
-    plot.xAxis->setRange(0, ZSpectrGeometry::PointCount - 1);
+    plot.xAxis->setRange(0, ZSpectrGeometry::pointFrequency(ZSpectrGeometry::PointCount - 1));
     plot.yAxis->setRange(0, 4);
     plot.yAxis->setRangeReversed(true);
     const QImage picture = plot.toPixmap(400, 400).toImage();
     for (int age = 0; age < 4; ++age) {
-        const QPoint at(qRound(plot.xAxis->coordToPixel(1000)), qRound(plot.yAxis->coordToPixel(age + 0.5)));
+        const QPoint at(qRound(plot.xAxis->coordToPixel(ZSpectrGeometry::pointFrequency(1000))), qRound(plot.yAxis->coordToPixel(age + 0.5)));
         QCOMPARE(ring.level(age, 1000), -50.0 - 10 * age);
         QCOMPARE(QColor(picture.pixel(at)), QColor(gradient.color(-50.0 - 10 * age, QCPRange(-100, -40))));
     }
@@ -230,11 +232,29 @@ void TestZWaterfall::windowDrivenByOperator()
     QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("clear")), Qt::LeftButton);
     QCOMPARE(chart->ring().count(), 0);
 
-    // A marker on the spectrum is a line on the waterfall.
+    // A marker on the spectrum is a line on the waterfall as soon as it is made, and gone with it.
     QVERIFY(spectrum.createMarker(2, Qt::yellow, 0, 0));
-    QTRY_VERIFY_WITH_TIMEOUT(chart->itemCount() == 1 && chart->item(0)->visible(), 30000);
+    QVERIFY(chart->itemCount() == 1 && chart->item(0)->visible());
     spectrum.removeMarker(2);
-    QTRY_VERIFY_WITH_TIMEOUT(!chart->item(0)->visible(), 30000);
+    QVERIFY(!chart->item(0)->visible());
+}
+
+void TestZWaterfall::goneWhileTyping()
+{
+    // The window goes (with the main window, say) while the operator is still typing a scale
+    // end: what was typed is applied while the window is whole.
+    auto *window = new ZWaterfallWindow;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::mouseClick(window->findChild<QCheckBox *>(QStringLiteral("followLevels")), Qt::LeftButton);
+    auto *lower = window->findChild<QDoubleSpinBox *>(QStringLiteral("lower"));
+    lower->setFocus();
+    lower->selectAll();
+    QTest::keyClicks(lower, QStringLiteral("-110"));
+    QSignalSpy applied(window->chart(), &ZWaterfallChart::colourRangeChanged);
+    delete window;
+    QCOMPARE(applied.count(), 1);
+    QCOMPARE(applied.first().first().toDouble(), -110.0);
 }
 
 QTEST_MAIN(TestZWaterfall)
