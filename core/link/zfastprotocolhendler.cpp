@@ -3,6 +3,9 @@
 #include "transaction.h"
 #include "zvaluecodec.h"
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 // Transaction kinds that expect the write command's answer (write and confirmed write).
@@ -11,9 +14,42 @@ bool isWriteKind(int kind)
     return kind == TransactionWrite || kind == TransactionConfirmWrite;
 }
 
-quint8 byteAt(const QByteArray &bytes, int index, quint8 missing = 0)
+// The CRC's remainders for each value of the low byte, reflected polynomial 0xA001: the serial
+// worker checks every reply whole, byte by byte, and a table step costs one lookup where the
+// bitwise one takes eight shifts and branches.
+constexpr std::array<quint16, 256> makeCrcTable()
 {
-    return index < bytes.size() ? quint8(bytes.at(index)) : missing;
+    std::array<quint16, 256> table{};
+    for (int value = 0; value < 256; ++value) {
+        quint16 crc = quint16(value);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+        table[size_t(value)] = crc;
+    }
+    return table;
+}
+
+constexpr std::array<quint16, 256> CrcTable = makeCrcTable();
+
+inline quint16 crcStep(quint16 crc, quint8 byte)
+{
+    return quint16((crc >> 8) ^ CrcTable[(crc ^ byte) & 0xFF]);
+}
+
+// Whether the stuffed bytes [begin, end) hold a frame whose CRC holds, read as unstuff() reads
+// them but with nothing copied: the frame finder tries this on every candidate in a stream.
+bool stuffedCrcHolds(const char *begin, const char *end)
+{
+    const int size = int(end - begin);
+    quint16 crc = 0xFFFF;
+    int plain = 0;
+    for (int i = 0; i < size; ++i, ++plain) {
+        const quint8 b = quint8(begin[i]);
+        crc = crcStep(crc, b);
+        if (i >= 2 && (b == ZFastProtocolHendler::StartByte || b == ZFastProtocolHendler::EndByte))
+            ++i;
+    }
+    return plain >= 4 && crc == 0;
 }
 
 } // namespace
@@ -26,38 +62,48 @@ ZFastProtocolHendler::ZFastProtocolHendler(QObject *parent)
 quint16 ZFastProtocolHendler::crc16(const QByteArray &data)
 {
     quint16 crc = 0xFFFF;
-    for (char c : data) {
-        crc ^= quint8(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
-    }
+    for (const char c : data)
+        crc = crcStep(crc, quint8(c));
     return crc;
 }
 
 QByteArray ZFastProtocolHendler::stuff(const QByteArray &frame)
 {
-    QByteArray out;
-    out.reserve(frame.size() + frame.size() / 4 + 2);
+    // At most one stuffed byte for each byte of the body: the worst case is allocated once.
+    QByteArray out(frame.size() * 2, Qt::Uninitialized);
+    char *o = out.data();
+    const char *in = frame.constData();
     const int end = frame.size() - 2;
     for (int i = 0; i < frame.size(); ++i) {
-        const quint8 b = quint8(frame.at(i));
-        out.append(char(b));
+        const quint8 b = quint8(in[i]);
+        *o++ = char(b);
         if (i >= 2 && i < end && (b == StartByte || b == EndByte))
-            out.append('\0');
+            *o++ = '\0';
     }
+    out.truncate(int(o - out.constData()));
     return out;
 }
 
 QByteArray ZFastProtocolHendler::unstuff(const QByteArray &frame)
 {
-    QByteArray out;
-    out.reserve(frame.size());
-    for (int i = 0; i < frame.size(); ++i) {
-        const quint8 b = quint8(frame.at(i));
-        out.append(char(b));
-        if (i >= 2 && (b == StartByte || b == EndByte))
-            ++i; // the stuffed byte after it, whatever its value
+    // The runs between stuffed bytes are copied whole: a reply rarely holds FE or FC inside.
+    QByteArray out(frame.size(), Qt::Uninitialized);
+    char *o = out.data();
+    const char *in = frame.constData();
+    const char *const end = in + frame.size();
+    // The start pair is never stuffed.
+    const char *p = in + qMin(2, frame.size());
+    o = std::copy(in, p, o);
+    while (p < end) {
+        const char *next = std::find_if(p, end, [](char c) { return quint8(c) == StartByte || quint8(c) == EndByte; });
+        if (next == end) {
+            o = std::copy(p, end, o);
+            break;
+        }
+        o = std::copy(p, next + 1, o);
+        p = next + qMin<std::ptrdiff_t>(2, end - next); // the stuffed byte after it, whatever its value
     }
+    out.truncate(int(o - out.constData()));
     return out;
 }
 
@@ -85,8 +131,7 @@ bool ZFastProtocolHendler::findFrame(QByteArray &frame, const QByteArray &receiv
     // length. When none holds anywhere, the first candidate is handed on so that the parser
     // reports its fault.
     auto crcHolds = [&received](int start, int end) {
-        const QByteArray plain = unstuff(received.mid(start, end - start));
-        return plain.size() >= 4 && crc16(plain) == 0;
+        return stuffedCrcHolds(received.constData() + start, received.constData() + end);
     };
     int firstStart = -1;
     int firstEnd = -1;
@@ -158,71 +203,70 @@ bool ZFastProtocolHendler::extractFrame(QByteArray &frame, const QByteArray &rec
     return findFrame(frame, received);
 }
 
-ParseResult ZFastProtocolHendler::fail(ParseResult result, const QString &text)
+ParseResult ZFastProtocolHendler::fail(ParseResult result, int expected, int received)
 {
-    m_lastError = text;
+    m_lastResult = result;
+    m_expected = expected;
+    m_received = received;
     return result;
 }
 
 ParseResult ZFastProtocolHendler::parseResponse(QByteArray &valueBytes, const QByteArray &frame,
                                                 const ZRegister &reg, int kind)
 {
+    // Checked on the stuffed bytes: a damaged reply costs no copy.
+    if (!stuffedCrcHolds(frame.constData(), frame.constData() + frame.size()))
+        return fail(ParseBadCrc);
+
+    // The body (sender, receiver, command, ...) lies between the start pair and the CRC.
     const QByteArray plain = unstuff(frame);
-    if (plain.size() < 4 || crc16(plain) != 0)
-        return fail(ParseBadCrc, tr("Bad CRC"));
+    const int bodySize = plain.size() - 4;
+    auto bodyAt = [&plain, bodySize](int index) { return index < bodySize ? quint8(plain.at(2 + index)) : quint8(0); };
 
-    const QByteArray body = plain.mid(2, plain.size() - 4);
-
-    const quint8 sender = byteAt(body, 0);
+    const quint8 sender = bodyAt(0);
     if (sender != m_deviceAddress)
-        return fail(ParseBadSender, tr("Ошибка адреса отправителя. Ожидание %1, приянт %2")
-                           .arg(m_deviceAddress).arg(sender));
+        return fail(ParseBadSender, m_deviceAddress, sender);
 
-    const quint8 receiver = byteAt(body, 1);
+    const quint8 receiver = bodyAt(1);
     if (m_hostAddress != 0xFF && receiver != m_hostAddress)
-        return fail(ParseBadReceiver, tr("Ошибка адреса получателя. Ожидание %1, приянт %2")
-                           .arg(m_hostAddress).arg(receiver));
+        return fail(ParseBadReceiver, m_hostAddress, receiver);
 
-    if (byteAt(body, 2) == ErrorCommand) {
-        const quint8 code = byteAt(body, 3);
+    if (bodyAt(2) == ErrorCommand) {
+        const quint8 code = bodyAt(3);
         switch (code) {
         case 2:
-            return fail(ParseReadRefused, tr("Чтение регистра невозможно, либо регистр не найден. Ответ ошибкой %1").arg(code));
+            return fail(ParseReadRefused, 0, code);
         case 3:
-            return fail(ParseWriteRefused, tr("Запись регистра невозможна, либо регистр не найден. Ответ ошибкой %1").arg(code));
+            return fail(ParseWriteRefused, 0, code);
         case 4:
-            return fail(ParseReadFailed, tr("Неудачная попытка чтения. Ответ ошибкой %1").arg(code));
+            return fail(ParseReadFailed, 0, code);
         case 5:
-            return fail(ParseWriteFailed, tr("Неудачная попытка записи. Ответ ошибкой %1").arg(code));
+            return fail(ParseWriteFailed, 0, code);
         case 6:
-            return fail(ParseBadValueSize, tr("Неверное количество байтов значения регистра. Ответ ошибкой %1").arg(code));
+            return fail(ParseBadValueSize, 0, code);
         default:
-            return fail(ParseUnknownError, tr("Незивестная ошибка. Ответ ошибкой %1").arg(code));
+            return fail(ParseUnknownError, 0, code);
         }
     }
 
     const quint8 expectedCommand = isWriteKind(kind) ? WriteCommand : ReadCommand;
-    const quint8 receivedCommand = body.size() < 3 ? quint8(0xFF) : quint8(byteAt(body, 2) - 1);
+    const quint8 receivedCommand = bodySize < 3 ? quint8(0xFF) : quint8(bodyAt(2) - 1);
     if (receivedCommand != expectedCommand)
-        return fail(ParseBadCommand, tr("Ошибка байта команды. Ожидание %1, приянт %2")
-                           .arg(expectedCommand).arg(receivedCommand));
+        return fail(ParseBadCommand, expectedCommand, receivedCommand);
 
     // A body too short to hold the register number is never a valid answer, even when the
     // missing bytes would read as the expected number.
     const quint16 expectedNumber = quint16(reg.number().toInt());
-    const quint16 receivedNumber = quint16(byteAt(body, 3) | (byteAt(body, 4) << 8));
-    if (body.size() < 5 || receivedNumber != expectedNumber)
-        return fail(ParseBadRegister, tr("Ошибка номера регистра. Ожидание %1, приянт %2")
-                           .arg(expectedNumber).arg(receivedNumber));
+    const quint16 receivedNumber = quint16(bodyAt(3) | (bodyAt(4) << 8));
+    if (bodySize < 5 || receivedNumber != expectedNumber)
+        return fail(ParseBadRegister, expectedNumber, receivedNumber);
 
-    const QByteArray value = body.mid(5);
-    if (!m_lengthCheckOff && value.size() != reg.length())
-        return fail(ParseBadLength, tr("Ошибка длины регистра. Ожидание %1, приянт %2")
-                           .arg(reg.length()).arg(value.size()));
+    const int valueSize = bodySize - 5;
+    if (!m_lengthCheckOff && valueSize != reg.length())
+        return fail(ParseBadLength, reg.length(), valueSize);
 
-    valueBytes = value;
-    m_lastError = tr("Нет ошибок");
-    return ParseOk;
+    valueBytes = plain.mid(7, valueSize);
+    return fail(ParseOk);
 }
 
 QVariant ZFastProtocolHendler::decodeValue(const ZRegister &reg, const QByteArray &bytes)
@@ -237,5 +281,34 @@ QByteArray ZFastProtocolHendler::encodeValue(const ZRegister &reg, const QVarian
 
 QString ZFastProtocolHendler::lastError()
 {
-    return m_lastError;
+    // Said only when asked for: a reply is parsed far more often than its fault is reported.
+    switch (m_lastResult) {
+    case ParseOk:
+        return tr("Нет ошибок");
+    case ParseBadCrc:
+        return tr("Bad CRC");
+    case ParseBadSender:
+        return tr("Ошибка адреса отправителя. Ожидание %1, приянт %2").arg(m_expected).arg(m_received);
+    case ParseBadReceiver:
+        return tr("Ошибка адреса получателя. Ожидание %1, приянт %2").arg(m_expected).arg(m_received);
+    case ParseReadRefused:
+        return tr("Чтение регистра невозможно, либо регистр не найден. Ответ ошибкой %1").arg(m_received);
+    case ParseWriteRefused:
+        return tr("Запись регистра невозможна, либо регистр не найден. Ответ ошибкой %1").arg(m_received);
+    case ParseReadFailed:
+        return tr("Неудачная попытка чтения. Ответ ошибкой %1").arg(m_received);
+    case ParseWriteFailed:
+        return tr("Неудачная попытка записи. Ответ ошибкой %1").arg(m_received);
+    case ParseBadValueSize:
+        return tr("Неверное количество байтов значения регистра. Ответ ошибкой %1").arg(m_received);
+    case ParseUnknownError:
+        return tr("Незивестная ошибка. Ответ ошибкой %1").arg(m_received);
+    case ParseBadCommand:
+        return tr("Ошибка байта команды. Ожидание %1, приянт %2").arg(m_expected).arg(m_received);
+    case ParseBadRegister:
+        return tr("Ошибка номера регистра. Ожидание %1, приянт %2").arg(m_expected).arg(m_received);
+    case ParseBadLength:
+        return tr("Ошибка длины регистра. Ожидание %1, приянт %2").arg(m_expected).arg(m_received);
+    }
+    return QString();
 }

@@ -57,9 +57,13 @@ public:
 
 private:
     QByteArray buildRequest(quint8 command, const ZRegister &reg, const QByteArray &value) const;
-    ParseResult fail(ParseResult result, const QString &text);
+    // Keeps what lastError() says of the last parse: its result and the two numbers it names
+    // (the one expected and the one received, or the device's error code as received).
+    ParseResult fail(ParseResult result, int expected = 0, int received = 0);
 
-    QString m_lastError;
+    int m_lastResult = -1; // nothing parsed yet
+    int m_expected = 0;
+    int m_received = 0;
     quint8 m_hostAddress = 0xFF;
     quint8 m_deviceAddress = 0x00;
     bool m_lengthCheckOff = false;
