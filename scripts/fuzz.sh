@@ -11,7 +11,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build-fuzz}" && pwd) || exit 2
 seconds=${FUZZ_SECONDS:-60}
-targets=${FUZZ_TARGETS:-"fuzz_frame fuzz_codec fuzz_status fuzz_loader"}
+targets=${FUZZ_TARGETS:-"fuzz_frame fuzz_codec fuzz_status fuzz_loader fuzz_signallog"}
 
 export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}

@@ -214,7 +214,9 @@ ZSignalLogFile::Result ZSignalLogFile::readFrom(qint64 offset, const QByteArray 
     LineReader reader(m_day);
     bool sorted = true;
     double lastTime = -std::numeric_limits<double>::infinity();
-    std::vector<char> buffer(static_cast<size_t>(m_chunkBytes));
+    // No larger than what there is to read: a followed day is read again every few seconds for
+    // the few lines added, and a chunk's worth of memory cleared each time was most of the work.
+    std::vector<char> buffer(static_cast<size_t>(qMin<qint64>(m_chunkBytes, qMax<qint64>(size - offset + 1, 4096))));
     size_t kept = 0; // bytes of an unfinished line at the start of the buffer
     bool overlong = false; // the line at the start of the buffer began in bytes already let go
     qint64 start = offset; // where in the file the buffer starts
@@ -247,7 +249,8 @@ ZSignalLogFile::Result ZSignalLogFile::readFrom(qint64 offset, const QByteArray 
         for (const char *nl; (nl = static_cast<const char *>(std::memchr(line, '\n', size_t(stop - line)))); line = nl + 1) {
             ++result.lines;
             Sample sample;
-            if (overlong || !reader.read(line, nl, &sample)) {
+            // Longer than any line kept whole is damaged however the chunks fell.
+            if (overlong || nl - line >= MaxLineBytes || !reader.read(line, nl, &sample)) {
                 overlong = false;
                 ++result.damaged;
                 continue;
