@@ -2,6 +2,7 @@
 // defective databases and against the device emulator.
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <memory>
 
+#include "ordinaryuser.h"
 #include "procstatus.h"
 #include "zabstractconnection.h"
 #include "zdeviceemulator.h"
@@ -124,6 +126,8 @@ class TestStartup : public QObject
 private slots:
     void initTestCase();
     void settingsFileBesideExecutable();
+    void placesChosen_data();
+    void placesChosen();
     void languageChosen_data();
     void languageChosen();
     void defectiveDatabaseEndsWithCode2_data();
@@ -182,6 +186,49 @@ void TestStartup::settingsFileBesideExecutable()
     QSettings check(appDir.filePath("settings.ini"), QSettings::IniFormat);
     QCOMPARE(check.value("TARN/AskInterval").toInt(), 20);
     QVERIFY(QDir(m_foreign.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+void TestStartup::placesChosen_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("writable") << "writable";
+    QTest::newRow("read-only") << "read-only";
+    QTest::newRow("missing") << "missing";
+}
+
+void TestStartup::placesChosen()
+{
+    // A copy the user may write to keeps settings and log beside itself; one installed for
+    // everybody (a folder only root may write to) or gone uses the user's own folders. Root
+    // may write anywhere, so this is looked at as an ordinary user.
+    const OrdinaryUser::Run run = OrdinaryUser::rerun("placesChosen");
+    if (run.unreachable)
+        QSKIP("The build lies where an ordinary user may not run it");
+    if (run.asRoot) {
+        QVERIFY2(run.passed, qPrintable(run.output));
+        return;
+    }
+    QFETCH(QString, folder);
+    QTemporaryDir root;
+    const QString appDir = root.filePath("app");
+    if (folder != "missing")
+        QVERIFY(QDir().mkdir(appDir));
+    if (folder == "read-only")
+        QVERIFY(QFile::setPermissions(appDir, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME"), data = qgetenv("XDG_DATA_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_CONFIG_HOME", config);
+        qputenv("XDG_DATA_HOME", data);
+    });
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.filePath("config")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath("data")));
+    ZStartup::setIdentity();
+
+    const ZStartup::Places places = ZStartup::placesFor(appDir);
+    const bool beside = folder == "writable";
+    QCOMPARE(places.besideProgram, beside);
+    QCOMPARE(places.settingsDir, beside ? appDir : root.filePath("config/zembrakor/TarnControl"));
+    QCOMPARE(places.logDir, beside ? appDir + "/logs" : root.filePath("data/zembrakor/TarnControl/logs"));
 }
 
 void TestStartup::languageChosen_data()
@@ -327,7 +374,8 @@ void TestStartup::deviceSettingsBounded_data()
     QTest::newRow("ask 2.5") << "AskInterval" << "2.5" << 10;
     QTest::newRow("ask 0 kept") << "AskInterval" << "0" << 0;
     QTest::newRow("ask 10000 kept") << "AskInterval" << "10000" << 10000;
-    QTest::newRow("wait 0") << "WaitTimout" << "0" << 1000;
+    QTest::newRow("ask 10001") << "AskInterval" << "10001" << 10;
+    QTest::newRow("wait 19") << "WaitTimout" << "19" << 1000;
     QTest::newRow("wait -5") << "WaitTimout" << "-5" << 1000;
     QTest::newRow("wait text") << "WaitTimout" << "long" << 1000;
     QTest::newRow("wait 60001") << "WaitTimout" << "60001" << 1000;

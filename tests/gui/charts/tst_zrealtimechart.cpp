@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "chartpicture.h"
 #include "mousedrag.h"
 #include "zrealtimechart.h"
 
@@ -129,6 +130,30 @@ void TestZRealTimeChart::breaks()
     for (int i = 0; i < found.size(); ++i)
         QVERIFY2(near(found.at(i), breaksA.at(i)), qPrintable(QString::number(found.at(i))));
     QVERIFY(keysOf(chart.graph(1), true).isEmpty());
+
+    // On the screen: no line across the middle of a break, a line between values without one.
+    const QVector<double> keys = keysOf(chart.graph(0), false);
+    chart.resize(600, 300);
+    chart.xAxis->setRange(keys.first(), keys.last());
+    chart.yAxis->setRange(0, 3);
+    const QImage shown = ChartPicture::render(&chart);
+    const QImage without = ChartPicture::renderWithout(&chart, chart.graph(0));
+    const QRect plot = chart.axisRect()->rect();
+    double previous = std::nan("");
+    bool broken = false;
+    for (auto it = chart.graph(0)->data()->constBegin(); it != chart.graph(0)->data()->constEnd(); ++it) {
+        if (std::isnan(it->value)) {
+            broken = true;
+            continue;
+        }
+        if (!std::isnan(previous) && it->key > previous) {
+            const int x = qRound(chart.xAxis->coordToPixel((previous + it->key) / 2));
+            QVERIFY2(ChartPicture::changed(shown, without, QRect(x, plot.top(), 1, plot.height())).isEmpty() == broken,
+                     qPrintable(QString::number(it->key)));
+        }
+        previous = it->key;
+        broken = false;
+    }
     // Nothing that arrived during the pause is kept.
     for (double key : keysOf(chart.graph(0), false))
         QVERIFY(pauseFrom < 0 || key <= pauseFrom / 1000.0 || key >= pauseTo / 1000.0);

@@ -9,6 +9,7 @@
 
 #include <cmath>
 
+#include "chartpicture.h"
 #include "emulatorrig.h"
 #include "mousedrag.h"
 #include "zchartexport.h"
@@ -90,6 +91,7 @@ private slots:
     void markerMenu_data();
     void markerMenu();
     void savesWhatItShows();
+    void textsDrawnWhereTheyBelong();
     void fedByTheReceiver();
 };
 
@@ -447,6 +449,68 @@ void TestZSpectrChart::savesWhatItShows()
     QVERIFY(!chart.exporter()->saveData(dir.filePath("gone/s.csv"), &error));
     QVERIFY2(error.contains(QLatin1String("gone/s.csv")), qPrintable(error));
     QVERIFY(!QFileInfo::exists(dir.filePath("gone")));
+}
+
+void TestZSpectrChart::textsDrawnWhereTheyBelong()
+{
+    // Every text an operator reads on the spectrum (the corner captions, the markers' names and
+    // frequencies, the legend lines) puts its ink where its text and font place it, in its
+    // colour; a text given a new font, or new words, is laid out anew.
+    ZSpectrChart chart;
+    chart.resize(930, 300);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    sweep(chart, [](int p) { return p == 1000 ? -40.0 : -50.0; });
+    QVERIFY(chart.createMarker(1, markerColour(1), Absolute, 0));
+    QVERIFY(chart.createMarker(2, markerColour(2), Max, 0));
+    refresh(chart);
+    refresh(chart);
+
+    QList<QCPItemText *> texts;
+    for (int i = 0; i < chart.itemCount(); ++i) {
+        auto *text = qobject_cast<QCPItemText *>(chart.item(i));
+        if (text && text->visible() && !text->text().isEmpty())
+            texts.append(text);
+    }
+    auto named = [&texts](const QString &words) {
+        for (QCPItemText *text : texts) {
+            if (text->text() == words)
+                return text;
+        }
+        return static_cast<QCPItemText *>(nullptr);
+    };
+    QVERIFY(named("дБм") && named("кГц") && named("M1") && named("M2") && named("М1 "));
+
+    auto checkAll = [&chart, &texts] {
+        const QImage picture = ChartPicture::render(&chart);
+        for (QCPItemText *text : texts) {
+            const QRect ink = ChartPicture::inkOf(&chart, text);
+            // A text drawn with a frame inks its box; one without, its text alone.
+            const QRect box = text->pen().style() == Qt::NoPen ? ChartPicture::textOf(text) : ChartPicture::boxOf(text);
+            const QString what = text->text() + QStringLiteral(": ink %1,%2 %3x%4 in box %5,%6 %7x%8")
+                                                      .arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height())
+                                                      .arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height());
+            QVERIFY2(!ink.isEmpty(), qPrintable(what));
+            QVERIFY2(box.adjusted(-2, -2, 2, 2).contains(ink), qPrintable(what));
+            QVERIFY2(ink.width() * 2 > ChartPicture::textOf(text).width(), qPrintable(what));
+            QVERIFY2(ChartPicture::holdsColour(picture, ink, text->color()), qPrintable(what));
+        }
+    };
+    checkAll();
+    if (QTest::currentTestFailed())
+        return;
+
+    QCPItemText *unit = named("дБм");
+    QCPItemText *name = named("M1");
+    const QRect unitBefore = ChartPicture::inkOf(&chart, unit);
+    const QRect nameBefore = ChartPicture::inkOf(&chart, name);
+    QFont larger = unit->font();
+    larger.setPixelSize(larger.pixelSize() * 2);
+    unit->setFont(larger);
+    name->setText(QStringLiteral("M1 wide"));
+    checkAll();
+    QVERIFY(ChartPicture::inkOf(&chart, unit).height() > unitBefore.height());
+    QVERIFY(ChartPicture::inkOf(&chart, name).width() > nameBefore.width());
 }
 
 void TestZSpectrChart::fedByTheReceiver()

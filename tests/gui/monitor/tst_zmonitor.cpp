@@ -244,8 +244,17 @@ void TestZMonitor::setPaths_data()
     // interval) or make every reply late are refused like letters.
     QTest::newRow("negative pacing refused") << "set askinterval -5" << "-5 is not proper value for askinterval"
                                              << "askinterval" << QVariant(10);
-    QTest::newRow("read time-out too short") << "set waitinterval 0" << "0 is not proper value for waitinterval"
-                                             << "waitinterval" << QVariant(1000);
+    // Each bound itself is taken, one step beyond it refused.
+    QTest::newRow("pacing 10000") << "set askinterval 10000" << "TARN: askinterval set to 10000" << "askinterval" << QVariant(10000);
+    QTest::newRow("pacing 10001 refused") << "set askinterval 10001" << "10001 is not proper value for askinterval"
+                                          << "askinterval" << QVariant(10);
+    QTest::newRow("read time-out 20") << "set waitinterval 20" << "TARN: waitinterval set to 20" << "waitinterval" << QVariant(20);
+    QTest::newRow("read time-out 19 refused") << "set waitinterval 19" << "19 is not proper value for waitinterval"
+                                              << "waitinterval" << QVariant(1000);
+    QTest::newRow("read time-out 60000") << "set waitinterval 60000" << "TARN: waitinterval set to 60000" << "waitinterval" << QVariant(60000);
+    QTest::newRow("read time-out 60001 refused") << "set waitinterval 60001" << "60001 is not proper value for waitinterval"
+                                                 << "waitinterval" << QVariant(1000);
+    QTest::newRow("one lost reply tolerated") << "set maxlostinrow 1" << "TARN: maxlostinrow set to 1" << "maxlostinrow" << QVariant(1);
     QTest::newRow("no lost reply tolerated") << "set maxlostinrow 0" << "0 is not proper value for maxlostinrow"
                                              << "maxlostinrow" << QVariant(3);
     QTest::newRow("string property") << "set name X" << "ТАРН not supported property type" << "name" << QVariant("ТАРН");

@@ -1,6 +1,7 @@
 // The viewer on the offscreen platform: the newest day chosen and read in the worker thread,
 // the statistics of the span on show through a rubber-band zoom and back, lines the program adds
-// while the operator is zoomed in, what it says when there is nothing to show, and its place.
+// while the operator is zoomed in and after a pause, what it says when there is nothing to show,
+// and its place.
 
 #include <QCheckBox>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "chartpicture.h"
 #include "mousedrag.h"
 #include "zsignallogchart.h"
 #include "zsignallogviewer.h"
@@ -101,6 +103,23 @@ void TestZSignalLogViewer::newestDayZoomedAndFollowed()
     QVERIFY(!chart->isZoomed());
     const QString more = QStringLiteral("Мин -60.000  Макс -53.960  Среднее -56.980 дБм, точек: 605");
     QTRY_COMPARE_WITH_TIMEOUT(statistics->text(), more, 30000);
+
+    // The unfinished line ended by a power failure, then lines after four minutes' silence: they
+    // start a new piece of the line, a break (a point of no power) between.
+    write(dir.filePath("2026-12-10"), "\n" + lines(3000, 3003), QIODevice::Append);
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("2026-12-10 — строк: 610, нечитаемых: 2"), 30000);
+    QCOMPARE(chart->pointCount(), 605 + 1 + 3);
+    QTRY_VERIFY_WITH_TIMEOUT(statistics->text().endsWith(QStringLiteral("точек: 608")), 30000);
+    // On the screen: the line before the pause, none across it.
+    const QImage shown = ChartPicture::render(chart);
+    const QImage without = ChartPicture::renderWithout(chart, chart->graph(0));
+    auto lineAt = [&](const QTime &time) {
+        const int x = qRound(chart->xAxis->coordToPixel(QTime(0, 0).secsTo(time)));
+        const QRect area = chart->axisRect()->rect();
+        return !ChartPicture::changed(shown, without, QRect(x, area.top(), 1, area.height())).isEmpty();
+    };
+    QVERIFY(lineAt(QTime(10, 0, 30)));
+    QVERIFY(!lineAt(QTime(10, 3)));
 }
 
 void TestZSignalLogViewer::nothingToShow_data()

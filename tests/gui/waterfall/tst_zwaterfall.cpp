@@ -52,6 +52,7 @@ private slots:
     void framesClipped_data();
     void framesClipped();
     void halfHourKept();
+    void pictureFollowsTheRing_data();
     void pictureFollowsTheRing();
     void windowDrivenByOperator();
     void goneWhileTyping();
@@ -163,14 +164,38 @@ void TestZWaterfall::halfHourKept()
     QCOMPARE(ring.timeOf(0), later);
 }
 
+void TestZWaterfall::pictureFollowsTheRing_data()
+{
+    QTest::addColumn<int>("cleared"); // sweeps made before the operator clears (0: not cleared)
+    QTest::addColumn<int>("sweeps");  // sweeps made after
+    QTest::addColumn<int>("stepMs");  // between sweeps
+
+    // In each, the rows held lie on both sides of the ring's wrap.
+    QTest::newRow("full") << 0 << 7 << 1;
+    QTest::newRow("cleared") << 8 << 4 << 1;
+    QTest::newRow("older than half an hour let go") << 0 << 6 << 20 * 60 * 1000;
+}
+
 void TestZWaterfall::pictureFollowsTheRing()
 {
-    // Six rows into a ring of four: from the top, the picture shows the newest four in order,
-    // across the ring's wrap.
+    // From the top, the picture shows the rows held, newest first; below them nothing, not the
+    // rows cleared or let go that the ring's memory still has.
+    QFETCH(int, cleared);
+    QFETCH(int, sweeps);
+    QFETCH(int, stepMs);
     ZWaterfallRing ring(4);
-    for (int i = 0; i < 7; ++i)
-        sweep(ring, -100 + 10 * i, i);
+    int made = 0;
+    for (; made < cleared; ++made)
+        sweep(ring, -99 + 4 * made, qint64(made) * stepMs);
+    if (cleared)
+        ring.clear();
+    for (int i = 0; i < sweeps; ++i, ++made)
+        sweep(ring, -99 + 4 * made, qint64(made) * stepMs);
+    QVERIFY(ring.slotOf(0) < ring.slotOf(ring.count() - 1));
+
     QCustomPlot plot;
+    const QColor nothing(Qt::darkRed); // no grey of the gradient
+    plot.setBackground(nothing);
     auto *map = new ZWaterfallMap(plot.xAxis, plot.yAxis, &ring);
     QCPColorGradient gradient(QCPColorGradient::gpGrayscale);
     map->setGradient(gradient);
@@ -181,8 +206,9 @@ void TestZWaterfall::pictureFollowsTheRing()
     const QImage picture = plot.toPixmap(400, 400).toImage();
     for (int age = 0; age < 4; ++age) {
         const QPoint at(qRound(plot.xAxis->coordToPixel(ZSpectrGeometry::pointFrequency(1000))), qRound(plot.yAxis->coordToPixel(age + 0.5)));
-        QCOMPARE(ring.level(age, 1000), -50.0 - 10 * age);
-        QCOMPARE(QColor(picture.pixel(at)), QColor(gradient.color(-50.0 - 10 * age, QCPRange(-100, -40))));
+        const QColor expected = age < ring.count() ? gradient.color(ring.level(age, 1000), QCPRange(-100, -40))
+                                                   : nothing;
+        QCOMPARE(QColor(picture.pixel(at)), expected);
     }
 }
 
