@@ -36,9 +36,10 @@ inline quint16 crcStep(quint16 crc, quint8 byte)
     return quint16((crc >> 8) ^ CrcTable[(crc ^ byte) & 0xFF]);
 }
 
-// Whether the stuffed bytes [begin, end) hold a frame whose CRC holds, read as unstuff() reads
-// them but with nothing copied: the frame finder tries this on every candidate in a stream.
-bool stuffedCrcHolds(const char *begin, const char *end)
+// The size a stuffed frame [begin, end) has unstuffed when its CRC holds, -1 when it does not:
+// read as unstuff() reads it, with nothing copied. The frame finder tries every candidate in a
+// stream this way, and the parser every reply.
+int checkedPlainSize(const char *begin, const char *end)
 {
     const int size = int(end - begin);
     quint16 crc = 0xFFFF;
@@ -49,7 +50,19 @@ bool stuffedCrcHolds(const char *begin, const char *end)
         if (i >= 2 && (b == ZFastProtocolHendler::StartByte || b == ZFastProtocolHendler::EndByte))
             ++i;
     }
-    return plain >= 4 && crc == 0;
+    return plain >= 4 && crc == 0 ? plain : -1;
+}
+
+// The first plain bytes of a stuffed frame, as many as `out` holds or the frame has.
+template <size_t N> void unstuffHead(const QByteArray &frame, std::array<quint8, N> &out)
+{
+    size_t taken = 0;
+    for (int i = 0; i < frame.size() && taken < N; ++i) {
+        const quint8 b = quint8(frame.at(i));
+        out[taken++] = b;
+        if (i >= 2 && (b == ZFastProtocolHendler::StartByte || b == ZFastProtocolHendler::EndByte))
+            ++i;
+    }
 }
 
 } // namespace
@@ -131,7 +144,7 @@ bool ZFastProtocolHendler::findFrame(QByteArray &frame, const QByteArray &receiv
     // length. When none holds anywhere, the first candidate is handed on so that the parser
     // reports its fault.
     auto crcHolds = [&received](int start, int end) {
-        return stuffedCrcHolds(received.constData() + start, received.constData() + end);
+        return checkedPlainSize(received.constData() + start, received.constData() + end) >= 0;
     };
     int firstStart = -1;
     int firstEnd = -1;
@@ -214,14 +227,18 @@ ParseResult ZFastProtocolHendler::fail(ParseResult result, int expected, int rec
 ParseResult ZFastProtocolHendler::parseResponse(QByteArray &valueBytes, const QByteArray &frame,
                                                 const ZRegister &reg, int kind)
 {
-    // Checked on the stuffed bytes: a damaged reply costs no copy.
-    if (!stuffedCrcHolds(frame.constData(), frame.constData() + frame.size()))
+    // Checked on the stuffed bytes, and the body's head unstuffed alone: a reply that is not
+    // the one awaited costs no copy.
+    const int plainSize = checkedPlainSize(frame.constData(), frame.constData() + frame.size());
+    if (plainSize < 0)
         return fail(ParseBadCrc);
 
-    // The body (sender, receiver, command, ...) lies between the start pair and the CRC.
-    const QByteArray plain = unstuff(frame);
-    const int bodySize = plain.size() - 4;
-    auto bodyAt = [&plain, bodySize](int index) { return index < bodySize ? quint8(plain.at(2 + index)) : quint8(0); };
+    // The body (sender, receiver, command, register number, value) lies between the start pair
+    // and the CRC.
+    std::array<quint8, 7> head{};
+    unstuffHead(frame, head);
+    const int bodySize = plainSize - 4;
+    auto bodyAt = [&head, bodySize](int index) { return index < bodySize ? head[size_t(2 + index)] : quint8(0); };
 
     const quint8 sender = bodyAt(0);
     if (sender != m_deviceAddress)
@@ -265,7 +282,7 @@ ParseResult ZFastProtocolHendler::parseResponse(QByteArray &valueBytes, const QB
     if (!m_lengthCheckOff && valueSize != reg.length())
         return fail(ParseBadLength, reg.length(), valueSize);
 
-    valueBytes = plain.mid(7, valueSize);
+    valueBytes = unstuff(frame).mid(7, valueSize);
     return fail(ParseOk);
 }
 
