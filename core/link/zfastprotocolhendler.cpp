@@ -3,7 +3,6 @@
 #include "transaction.h"
 #include "zvaluecodec.h"
 
-#include <algorithm>
 #include <array>
 
 namespace {
@@ -36,6 +35,13 @@ inline quint16 crcStep(quint16 crc, quint8 byte)
     return quint16((crc >> 8) ^ CrcTable[(crc ^ byte) & 0xFF]);
 }
 
+// Whether a stuffed byte follows the byte at `index` of a frame: from offset 2 on (the start pair
+// is never stuffed), after every FE and FC.
+inline bool stuffedAfter(int index, quint8 byte)
+{
+    return index >= 2 && (byte == ZFastProtocolHendler::StartByte || byte == ZFastProtocolHendler::EndByte);
+}
+
 // The size a stuffed frame [begin, end) has unstuffed when its CRC holds, -1 when it does not:
 // read as unstuff() reads it, with nothing copied. The frame finder tries every candidate in a
 // stream this way, and the parser every reply.
@@ -47,7 +53,7 @@ int checkedPlainSize(const char *begin, const char *end)
     for (int i = 0; i < size; ++i, ++plain) {
         const quint8 b = quint8(begin[i]);
         crc = crcStep(crc, b);
-        if (i >= 2 && (b == ZFastProtocolHendler::StartByte || b == ZFastProtocolHendler::EndByte))
+        if (stuffedAfter(i, b))
             ++i;
     }
     return plain >= 4 && crc == 0 ? plain : -1;
@@ -60,7 +66,7 @@ template <size_t N> void unstuffHead(const QByteArray &frame, std::array<quint8,
     for (int i = 0; i < frame.size() && taken < N; ++i) {
         const quint8 b = quint8(frame.at(i));
         out[taken++] = b;
-        if (i >= 2 && (b == ZFastProtocolHendler::StartByte || b == ZFastProtocolHendler::EndByte))
+        if (stuffedAfter(i, b))
             ++i;
     }
 }
@@ -90,7 +96,7 @@ QByteArray ZFastProtocolHendler::stuff(const QByteArray &frame)
     for (int i = 0; i < frame.size(); ++i) {
         const quint8 b = quint8(in[i]);
         *o++ = char(b);
-        if (i >= 2 && i < end && (b == StartByte || b == EndByte))
+        if (i < end && stuffedAfter(i, b))
             *o++ = '\0';
     }
     out.truncate(int(o - out.constData()));
@@ -99,22 +105,13 @@ QByteArray ZFastProtocolHendler::stuff(const QByteArray &frame)
 
 QByteArray ZFastProtocolHendler::unstuff(const QByteArray &frame)
 {
-    // The runs between stuffed bytes are copied whole: a reply rarely holds FE or FC inside.
     QByteArray out(frame.size(), Qt::Uninitialized);
     char *o = out.data();
     const char *in = frame.constData();
-    const char *const end = in + frame.size();
-    // The start pair is never stuffed.
-    const char *p = in + qMin(2, frame.size());
-    o = std::copy(in, p, o);
-    while (p < end) {
-        const char *next = std::find_if(p, end, [](char c) { return quint8(c) == StartByte || quint8(c) == EndByte; });
-        if (next == end) {
-            o = std::copy(p, end, o);
-            break;
-        }
-        o = std::copy(p, next + 1, o);
-        p = next + qMin<std::ptrdiff_t>(2, end - next); // the stuffed byte after it, whatever its value
+    for (int i = 0; i < frame.size(); ++i) {
+        *o++ = in[i];
+        if (stuffedAfter(i, quint8(in[i])))
+            ++i; // the stuffed byte after it, whatever its value
     }
     out.truncate(int(o - out.constData()));
     return out;
