@@ -214,8 +214,8 @@ ZSignalLogFile::Result ZSignalLogFile::readFrom(qint64 offset, const QByteArray 
     LineReader reader(m_day);
     bool sorted = true;
     double lastTime = -std::numeric_limits<double>::infinity();
-    // No larger than what there is to read: a followed day is read again every few seconds for
-    // the few lines added, and a chunk's worth of memory cleared each time was most of the work.
+    // No larger than what there is to read: a followed day is read again every second for the
+    // few lines added, and clearing a whole chunk's memory for them cost more than reading them.
     std::vector<char> buffer(static_cast<size_t>(qMin<qint64>(m_chunkBytes, qMax<qint64>(size - offset + 1, 4096))));
     size_t kept = 0; // bytes of an unfinished line at the start of the buffer
     bool overlong = false; // the line at the start of the buffer began in bytes already let go
