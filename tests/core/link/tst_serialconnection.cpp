@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "ordinaryuser.h"
 #include "serialfixture.h"
 #include "testbytes.h"
 #include "zdeviceemulator.h"
@@ -380,17 +381,45 @@ void TestSerialConnection::openFailure_data()
     QTest::newRow("missing device") << "missing";
     QTest::newRow("empty name") << "empty";
     QTest::newRow("held by another program") << "held";
+    QTest::newRow("no access") << "denied";
 }
 
 void TestSerialConnection::openFailure()
 {
     QFETCH(QString, how);
 
+    // A node the operator may not use, as a USB adapter is root's and the dialout group's. Root
+    // may open anything, so root makes it and it is opened as nobody; an ordinary user takes
+    // their own rights from a node of their own.
+    QTemporaryDir nodeDir;
+    QString denied = qEnvironmentVariable("TARN_DENIED_NODE");
+    if (how == "denied" && denied.isEmpty()) {
+        denied = nodeDir.filePath(QStringLiteral("ttyDENIED"));
+        QFile node(denied);
+        QVERIFY(node.open(QIODevice::WriteOnly));
+        node.close();
+        if (::geteuid() == 0) {
+            QVERIFY(QFile::setPermissions(nodeDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                             | QFile::ReadOther | QFile::ExeOther));
+            const struct group *dialout = ::getgrnam("dialout");
+            QVERIFY(::chown(QFile::encodeName(denied).constData(), 0, dialout ? dialout->gr_gid : 0) == 0);
+            QVERIFY(::chmod(QFile::encodeName(denied).constData(), 0660) == 0);
+            qputenv("TARN_DENIED_NODE", QFile::encodeName(denied));
+            const OrdinaryUser::Run run = OrdinaryUser::rerun("openFailure");
+            qunsetenv("TARN_DENIED_NODE");
+            if (run.unreachable)
+                QSKIP("The build lies where an ordinary user may not run it");
+            QVERIFY2(run.passed, qPrintable(run.output));
+            return;
+        }
+        QVERIFY(::chmod(QFile::encodeName(denied).constData(), 0) == 0);
+    }
+
     SerialFixture f;
     QVERIFY(f.open());
     // A missing device's name is unique per process: QSerialPort keeps a lock file named after
     // the device.
-    const QString name = how == "held" ? f.peer.path() : how == "missing"
+    const QString name = how == "held" ? f.peer.path() : how == "denied" ? denied : how == "missing"
         ? "/nonexistent/ttyTARN" + QString::number(QCoreApplication::applicationPid()) : QString();
     QSerialPort holder(name);
     if (how == "held")
@@ -404,9 +433,13 @@ void TestSerialConnection::openFailure()
         QSerialPort probe(name);
         QVERIFY(!probe.open(QIODevice::ReadWrite));
         const ZSerialPortProps props = propsFor(name);
+        // Refused access is said with what grants it (its wording has its own test).
+        const QString advice = ZPortAccess::grantAdvice(name);
+        QVERIFY(how != "denied" || !advice.isEmpty());
         const QString why = how == "held"
             ? QStringLiteral("Порт %1 занят другой программой (%2)").arg(name, probe.errorString())
-            : QStringLiteral("Не удалось открыть порт %1: %2").arg(name, probe.errorString());
+            : how == "denied" ? QStringLiteral("Нет доступа к порту %1 (%2): %3").arg(name, probe.errorString(), advice)
+                              : QStringLiteral("Не удалось открыть порт %1: %2").arg(name, probe.errorString());
         expected << "serialNameChanged " + name << "detailsAppl " + props.toString()
                  << "msg Attempting to open serial " + props.toString() << "critical " + why;
     }
