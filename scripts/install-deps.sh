@@ -8,6 +8,7 @@ packages=(
   cmake make g++ pkg-config
   qtbase5-dev libqt5serialport5-dev libqt5sql5-sqlite
   libqcustomplot-dev qttools5-dev-tools
+  libgensio-dev libwrap0-dev ser2net
   sqlite3
   librsvg2-bin fonts-dejavu-core
   xvfb x11-utils xdotool libx11-dev

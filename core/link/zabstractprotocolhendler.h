@@ -42,6 +42,9 @@ public:
                                          int count) = 0;
     // Runs on the serial worker thread: must not touch mutable state.
     virtual bool extractFrame(QByteArray &frame, const QByteArray &received) = 0;
+    // Whether a frame extractFrame gave is whole and undamaged (its check sum holds), so that a
+    // reply arriving in pieces may be taken at once. Worker thread too.
+    virtual bool frameIsSound(const QByteArray &frame) const = 0;
     virtual ParseResult parseResponse(QByteArray &valueBytes, const QByteArray &frame,
                                       const ZRegister &reg, int kind) = 0;
     virtual QVariant decodeValue(const ZRegister &reg, const QByteArray &bytes) = 0;

@@ -213,6 +213,11 @@ bool ZFastProtocolHendler::extractFrame(QByteArray &frame, const QByteArray &rec
     return findFrame(frame, received);
 }
 
+bool ZFastProtocolHendler::frameIsSound(const QByteArray &frame) const
+{
+    return checkedPlainSize(frame.constData(), frame.constData() + frame.size()) >= 0;
+}
+
 ParseResult ZFastProtocolHendler::fail(ParseResult result, int expected, int received)
 {
     m_lastResult = result;

@@ -27,6 +27,7 @@ public:
     QByteArray buildWriteRequest(const ZRegister &reg, const QVariant &value, bool *ok,
                                  int count) override;
     bool extractFrame(QByteArray &frame, const QByteArray &received) override;
+    bool frameIsSound(const QByteArray &frame) const override;
     ParseResult parseResponse(QByteArray &valueBytes, const QByteArray &frame,
                               const ZRegister &reg, int kind) override;
     QVariant decodeValue(const ZRegister &reg, const QByteArray &bytes) override;

@@ -1,76 +1,39 @@
 #include "zserialconnection.h"
 
 #include <QElapsedTimer>
-#include <QSerialPort>
 
-#include <poll.h>
+#include <signal.h>
 #include <sys/prctl.h>
 #include <time.h>
 
 #include "zabstractprotocolhendler.h"
-#include "zportaccess.h"
+#include "znetworkline.h"
+#include "zportname.h"
+#include "zserialline.h"
 #include "zstatelocker.h"
 
 namespace {
 
-// Bytes that follow each other with gaps under this belong to one burst: one dataIn, one frame
-// check. At 115200 baud a byte takes under 0.1 ms, so the gap only ends a burst when the device
-// has stopped sending.
-const int BurstGapMs = 10;
-
 // Consecutive failed writes after which the worker gives up.
 const int MaxWriteFailures = 5;
-
-// Once bytes trickle in, the worker sleeps this long between reads and lets them gather in the
-// driver: a byte at a time would cost a wake-up, a poll and a read per byte (a status reply
-// is some 450 bytes). Well under the burst gap, so no gap goes unseen.
-const int GatherMs = 4;
 
 // The longest a wait for the device goes without looking for a stop request, so that a stop
 // is prompt whatever the read time-out.
 const int StopCheckMs = 50;
 
-// A read that finds fewer bytes than this after a wake-up saw them trickle in one by one.
-const int TricklePiece = 8;
-
 // Room reserved for a reply, so that reading it does not grow the buffer byte by byte.
 const int ReplyReserve = 1024;
 
-// Whether the port is gone (the other end hung up, the adapter was pulled). A write on a dead
-// line fails with a resource error; a read sees end of file, which QSerialPort reports as a read
-// error, and every further wait for data returns at once with it.
-bool portLost(const QSerialPort &port)
-{
-    return port.error() == QSerialPort::ResourceError || port.error() == QSerialPort::ReadError;
-}
+// What one request may collect and show. A receiver's longest reply is a few kilobytes and a
+// serial line brings at most some 11 kB in a second; a network server that floods garbage
+// costs no more memory than this, the oldest bytes giving way, and the monitor is spared
+// what exceeds it.
+const int MaxCollected = 64 * 1024;
 
-// Waits up to `ns` nanoseconds for the port to have bytes to read and takes them into its
-// buffer. QSerialPort waits in whole milliseconds, which would stretch every burst's closing
-// silence by half a millisecond on average: two percent of the receiver's poll rate.
-bool waitForBytesNs(QSerialPort &port, qint64 ns)
-{
-    if (ns > 0) {
-        pollfd fd = {int(port.handle()), POLLIN, 0};
-        const timespec wait = {time_t(ns / 1000000000), long(ns % 1000000000)};
-        if (::ppoll(&fd, 1, &wait, nullptr) == 0)
-            return false;
-    }
-    // Ready, or an error or hang-up that the port's own look reports.
-    return port.waitForReadyRead(0);
-}
-
-// Appends what the port has buffered to `bytes`. readAll() would allocate a large temporary
-// buffer on every call.
-void appendAvailable(QSerialPort &port, QByteArray &bytes)
-{
-    const qint64 available = port.bytesAvailable();
-    if (available <= 0)
-        return;
-    const int old = bytes.size();
-    bytes.resize(old + int(available));
-    const qint64 n = port.read(bytes.data() + old, available);
-    bytes.resize(old + int(qMax<qint64>(n, 0)));
-}
+// Network requests in a row without a byte in answer after which the connection is made anew:
+// a server that vanished without closing (switched off, its cable pulled) is noticed this way,
+// as no reply comes through the connection any more.
+const int MaxSilentInRow = 5;
 
 } // namespace
 
@@ -218,10 +181,16 @@ void ZSerialConnection::run()
     // This thread keeps the line's time: bytes 95 us apart, a 10 ms silence that ends a reply.
     // The kernel's default 50 us slack on each of its sleeps is half a byte.
     ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    // The port belongs to this thread and lives exactly as long as the thread function.
-    QSerialPort port;
+    // A write to a network connection the server has just closed must fail, not end the
+    // program: SIGPIPE is held back in this thread, the one that writes.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+    // The line belongs to this thread and lives at most as long as the thread function.
+    std::unique_ptr<ZLinkLine> line;
     for (;;) {
-        serveSession(port);
+        serveSession(line);
         ZStateLocker lock(m_lock);
         if (!m_resumeInThread)
             break;
@@ -229,7 +198,7 @@ void ZSerialConnection::run()
     }
 }
 
-void ZSerialConnection::serveSession(QSerialPort &port)
+void ZSerialConnection::serveSession(std::unique_ptr<ZLinkLine> &line)
 {
     ZSerialPortProps props;
     int readTimeout = 0;
@@ -251,34 +220,55 @@ void ZSerialConnection::serveSession(QSerialPort &port)
     m_announcePending = true;
     bool reconfigure = true;
     int writeFailures = 0;
+    m_silentInRow = 0;
     while (work != Work::End) {
         if (work == Work::Restart) {
-            closePort(port);
+            closeLine(line.get());
             m_announcePending = true;
             reconfigure = true;
             writeFailures = 0;
+            m_silentInRow = 0;
         }
 
         if (reconfigure) {
-            closePort(port);
-            if (props.name.isEmpty()) {
-                endWithCritical(tr("Serial name is empty"));
+            closeLine(line.get());
+            QString failure;
+            if (!chooseLine(line, props, &failure)) {
+                endWithCritical(failure);
                 return;
             }
-            configure(port, props);
             emit serialNameChanged(props.name);
             emit detailsAppl(props.toVariant());
             reconfigure = false;
         }
 
-        if (!port.isOpen()) {
+        if (!line->isOpen()) {
             emit msg(tr("Attempting to open serial %1").arg(props.toString()));
-            port.clearError();
-            if (!port.open(QIODevice::ReadWrite)) {
-                endWithCritical(ZPortAccess::openFailure(props.name, port.error(), port.errorString()));
+            ZSerialPortProps applied;
+            QString failure;
+            if (!line->open(props, &applied, &failure)) {
+                // A stop while connecting is no failure: the session just ends (or, with a
+                // request sent after the stop, begins again).
+                if (stopRequested()) {
+                    ZStateLocker lock(m_lock);
+                    work = takeWork(request, due);
+                    continue;
+                }
+                endWithCritical(failure);
                 return;
             }
             m_openName = props.name;
+            // A device server may set other line settings than asked: what it confirmed is what
+            // the line runs at, and what the operator is shown.
+            if (applied != props) {
+                {
+                    ZStateLocker lock(m_lock);
+                    if (m_props == props)
+                        m_props = applied;
+                }
+                props = applied;
+                emit detailsAppl(props.toVariant());
+            }
             {
                 ZStateLocker lock(m_lock);
                 m_isRunning = true;
@@ -296,8 +286,10 @@ void ZSerialConnection::serveSession(QSerialPort &port)
         if (!request.isEmpty())
             holdUntil(due);
         if (!request.isEmpty()
-            && !transact(port, request, readTimeout, writeTimeout, writeFailures)) {
-            endWithCritical(QStringLiteral("Serial write fails 5 times in row"));
+            && !transact(*line, request, readTimeout, writeTimeout, writeFailures)) {
+            endWithCritical(m_endReason.isEmpty() ? QStringLiteral("Serial write fails 5 times in row")
+                                                  : m_endReason);
+            m_endReason.clear();
             break;
         }
 
@@ -312,33 +304,40 @@ void ZSerialConnection::serveSession(QSerialPort &port)
         work = takeWork(request, due);
     }
 
-    closePort(port);
+    closeLine(line.get());
     m_announcePending = true;
 }
 
-void ZSerialConnection::configure(QSerialPort &port, const ZSerialPortProps &props)
+bool ZSerialConnection::chooseLine(std::unique_ptr<ZLinkLine> &line, const ZSerialPortProps &props,
+                                   QString *failure)
 {
-    m_byteNs = serialByteNs(props.baudRate, props.dataBits, props.parity, props.stopBits);
-    if (port.portName() != props.name)
-        port.setPortName(props.name);
-    if (port.baudRate() != props.baudRate)
-        port.setBaudRate(props.baudRate, QSerialPort::AllDirections);
-    if (port.dataBits() != props.dataBits)
-        port.setDataBits(QSerialPort::DataBits(props.dataBits));
-    if (port.stopBits() != props.stopBits)
-        port.setStopBits(QSerialPort::StopBits(props.stopBits));
-    if (port.parity() != props.parity)
-        port.setParity(QSerialPort::Parity(props.parity));
-    if (port.flowControl() != props.flowControl)
-        port.setFlowControl(QSerialPort::FlowControl(props.flowControl));
+    if (props.name.isEmpty()) {
+        *failure = tr("Serial name is empty");
+        return false;
+    }
+    const ZPortName name = ZPortName::parse(props.name);
+    if (!name.isValid()) {
+        *failure = name.error();
+        return false;
+    }
+    const bool network = name.kind() != ZPortName::Serial;
+    if (!line || line->endsAtFrame() != network) {
+        auto stop = [this] { return stopRequested(); };
+        line.reset();
+        if (network)
+            line.reset(new ZNetworkLine(stop));
+        else
+            line.reset(new ZSerialLine(stop));
+    }
+    return true;
 }
 
-void ZSerialConnection::closePort(QSerialPort &port)
+void ZSerialConnection::closeLine(ZLinkLine *line)
 {
-    const bool wasOpen = port.isOpen();
+    const bool wasOpen = line && line->isOpen();
     if (wasOpen) {
         emit msg(tr("Attempting to close serial %1").arg(m_openName));
-        port.close();
+        line->close();
     }
     // Before anyone hears of the close: isRunning is true exactly while the port is open.
     {
@@ -351,113 +350,92 @@ void ZSerialConnection::closePort(QSerialPort &port)
     }
 }
 
-bool ZSerialConnection::dropIfLost(QSerialPort &port)
+bool ZSerialConnection::dropIfLost(ZLinkLine &line)
 {
-    if (!portLost(port))
+    if (!line.isLost())
         return false;
-    closePort(port);
+    if (line.endsAtFrame()) {
+        m_endReason = tr("Соединение с %1 потеряно: %2")
+                          .arg(ZPortName::parse(m_openName).endpoint(), line.lossReason());
+        return true;
+    }
+    closeLine(&line);
     return true;
 }
 
-bool ZSerialConnection::transact(QSerialPort &port, const QByteArray &request, int readTimeout,
+bool ZSerialConnection::transact(ZLinkLine &line, const QByteArray &request, int readTimeout,
                                  int writeTimeout, int &writeFailures)
 {
     // Whatever waits in the input now is left over from an earlier transaction, typically the
     // late reply to a request that timed out; it must not be taken for this request's answer.
-    port.readAll();
-    port.clear(QSerialPort::Input);
-    port.clearError();
+    line.discardInput();
 
-    port.write(request);
-    if (!port.waitForBytesWritten(writeTimeout)) {
-        // The request is abandoned: it must not go out later in front of the next one.
-        port.clear(QSerialPort::Output);
+    if (!line.write(request, writeTimeout)) {
         if (++writeFailures >= MaxWriteFailures)
             return false;
         emit writeFail();
-        dropIfLost(port);
-        return true;
+        dropIfLost(line);
+        return m_endReason.isEmpty();
     }
     writeFailures = 0;
     emit sent(request);
 
     // The whole wait is bounded by readTimeout from the end of the write; within it, bytes are
-    // grouped into bursts and each burst is checked for a complete frame. A stop request ends
-    // the wait as a time-out: no answer came for this request.
+    // taken as the line hands them over and each time checked for a complete frame. A stop
+    // request ends the wait as a time-out: no answer came for this request.
     QElapsedTimer timer;
     timer.start();
     QByteArray collected;
     collected.reserve(ReplyReserve);
+    int shown = 0;
+    // On a network, a frame whose CRC does not hold may still be followed by the good one; it
+    // is handed on for the parser to report only when nothing better came.
+    QByteArray unsound;
+    auto noAnswer = [&] {
+        if (!unsound.isEmpty())
+            emit received(unsound);
+        else
+            emit timeout();
+        if (line.endsAtFrame() && collected.isEmpty() && ++m_silentInRow >= MaxSilentInRow) {
+            m_endReason = tr("%1 не отвечает на %2 запросов подряд: соединение устанавливается заново")
+                              .arg(ZPortName::parse(m_openName).endpoint()).arg(m_silentInRow);
+            m_silentInRow = 0;
+        }
+        dropIfLost(line);
+        return m_endReason.isEmpty();
+    };
     for (;;) {
         const qint64 remaining = readTimeout - timer.elapsed();
-        if (remaining < 1 || stopRequested()) {
-            emit timeout();
-            return true;
-        }
-        // Bytes may already have been buffered while the write was being completed.
-        if (port.bytesAvailable() == 0
-            && !port.waitForReadyRead(int(qMin<qint64>(remaining, StopCheckMs)))) {
-            if (portLost(port)) {
-                emit timeout();
-                dropIfLost(port);
-                return true;
-            }
+        if (remaining < 1 || stopRequested())
+            return noAnswer();
+        QByteArray piece;
+        piece.reserve(ReplyReserve);
+        if (!line.readPiece(piece, timer, readTimeout, int(qMin<qint64>(remaining, StopCheckMs)))) {
+            if (line.isLost())
+                return noAnswer();
             continue;
         }
-        QByteArray burst;
-        burst.reserve(ReplyReserve);
-        readBurst(port, burst, timer, readTimeout);
-        const bool lost = portLost(port);
+        const bool lost = line.isLost();
+        m_silentInRow = 0;
 
-        collected += burst;
-        emit dataIn(burst);
+        collected += piece;
+        if (collected.size() > MaxCollected)
+            collected.remove(0, collected.size() - MaxCollected);
+        if (shown < MaxCollected) {
+            shown += piece.size();
+            emit dataIn(piece);
+        }
         QByteArray frame;
         if (m_handler->extractFrame(frame, collected)) {
-            emit received(frame);
-            dropIfLost(port);
-            return true;
+            if (!line.endsAtFrame() || m_handler->frameIsSound(frame)) {
+                emit received(frame);
+                dropIfLost(line);
+                return m_endReason.isEmpty();
+            }
+            unsound = frame;
         }
-        if (lost) {
-            emit timeout();
-            dropIfLost(port);
-            return true;
-        }
-    }
-}
-
-void ZSerialConnection::readBurst(QSerialPort &port, QByteArray &burst, const QElapsedTimer &timer,
-                                  int readTimeout)
-{
-    appendAvailable(port, burst);
-    // Bytes trickling in one at a time (a plain UART) are left to gather for GatherMs before
-    // each read; pieces handed over whole (a USB adapter) are read as each one comes, with no
-    // sleep in between. The burst ends after BurstGapMs without a byte, at the end of the read
-    // time-out, or on a stop request.
-    bool gather = burst.size() < TricklePiece;
-    qint64 lastByteNs = timer.nsecsElapsed();
-    while (timer.elapsed() < readTimeout && !stopRequested()) {
-        bool more = false;
-        if (gather) {
-            const qint64 sleepStartNs = timer.nsecsElapsed();
-            QThread::msleep(GatherMs);
-            more = port.waitForReadyRead(0);
-            // The line brings one byte per byte time, so fewer bytes than the sleep could carry
-            // mean the device fell silent that many byte times into it: the silence that ends
-            // the burst is counted from there, not from this late look.
-            if (more)
-                lastByteNs = qMin(timer.nsecsElapsed(), sleepStartNs + port.bytesAvailable() * m_byteNs);
-        }
-        if (!more) {
-            const qint64 nowNs = timer.nsecsElapsed();
-            const qint64 gapLeftNs = qMin<qint64>(qint64(BurstGapMs) * 1000000 - (nowNs - lastByteNs),
-                                                  qint64(readTimeout) * 1000000 - nowNs);
-            more = gapLeftNs > 0 && waitForBytesNs(port, gapLeftNs);
-            if (!more)
-                return;
-            lastByteNs = timer.nsecsElapsed();
-            gather = port.bytesAvailable() < TricklePiece;
-        }
-        appendAvailable(port, burst);
+        if (lost)
+            return noAnswer();
     }
 }
 

@@ -1,17 +1,22 @@
 #ifndef ZSERIALCONNECTION_H
 #define ZSERIALCONNECTION_H
 
+#include <memory>
+
 #include "zabstractconnection.h"
 #include "zserialportprops.h"
 
-class QElapsedTimer;
-class QSerialPort;
+class ZLinkLine;
 class ZStateLocker;
 
-// The serial-port link. The worker thread owns a QSerialPort for as long as it runs: it opens
-// and configures the port, writes each request handed over by send(), collects the answer with
-// blocking waits, lets the protocol handler cut a frame out of it and reports everything through
-// the connection signals. Between requests it sleeps on m_wake.
+// The link to the receiver. The worker thread owns the line for as long as it runs: a serial
+// port of this machine, or a connection to a serial device server on the network when the port
+// name says so ("tcp://HOST:PORT", "rfc2217://HOST:PORT"). It opens and configures the line,
+// writes each request handed over by send(), collects the answer with blocking waits, lets the
+// protocol handler cut a frame out of it and reports everything through the connection signals.
+// Between requests it sleeps on m_wake. A new port name takes effect on the next request: the
+// old line is closed before the new one opens, in the same thread, so the operator switches
+// between a serial and a network name without a restart and nothing of the old line lives on.
 //
 // Hand-over between the threads (all under m_lock):
 //   m_request/m_requestPending  send() stores the latest request and marks it pending; the
@@ -36,7 +41,9 @@ class ZStateLocker;
 // resource or read error: the outcome of the request in hand is reported (writeFail or
 // timeout), the port is closed with its messages, and the next request reopens it; if that
 // fails, critical() carries the port's error text and the worker ends, to be started again by
-// the next send().
+// the next send(). A network connection the server closed, or one that stays silent for
+// several requests in a row (a server gone without closing), ends the worker the same way after
+// the request's outcome, with critical() naming the server and the cause.
 class ZSerialConnection : public ZAbstractConnection
 {
     Q_OBJECT
@@ -82,21 +89,19 @@ private:
     void endWithCritical(const QString &text);
 
     // One session: from taking the first request to the stop or a failure that ends the worker.
-    void serveSession(QSerialPort &port);
-    // Applies the settings that differ to the (closed) port.
-    void configure(QSerialPort &port, const ZSerialPortProps &props);
-    void closePort(QSerialPort &port);
+    void serveSession(std::unique_ptr<ZLinkLine> &line);
+    // The line for `props`, made afresh when the kind of line changes; false, with the reason,
+    // when the name cannot be a port.
+    bool chooseLine(std::unique_ptr<ZLinkLine> &line, const ZSerialPortProps &props, QString *failure);
+    void closeLine(ZLinkLine *line);
     // One request: write, then the read phase. False when the write failed for the fifth time
-    // in a row.
-    bool transact(QSerialPort &port, const QByteArray &request, int readTimeout,
+    // in a row, or a network line was lost or fell silent (the reason in m_endReason).
+    bool transact(ZLinkLine &line, const QByteArray &request, int readTimeout,
                   int writeTimeout, int &writeFailures);
-    // Reads one burst: what is buffered, then whatever follows with gaps under the burst gap,
-    // sleeping between reads so that bytes arrive in batches.
-    void readBurst(QSerialPort &port, QByteArray &burst, const QElapsedTimer &timer, int readTimeout);
     bool stopRequested() const;
-    // A resource or read error means the port is gone (hang-up, cable pulled): close it so the
-    // next pass reopens it, or reports with critical that it cannot.
-    bool dropIfLost(QSerialPort &port);
+    // A line that is gone (hang-up, cable pulled, the server closed) is closed so that the next
+    // pass reopens it, or reports with critical that it cannot; a network line ends the worker.
+    bool dropIfLost(ZLinkLine &line);
 
     ZSerialPortProps m_props;
     bool m_requestPending = false;
@@ -108,8 +113,10 @@ private:
     bool m_announcePending = true;
     // The name the port was opened with, for the close messages.
     QString m_openName;
-    // How long one byte takes on the line with the port's settings.
-    qint64 m_byteNs = serialByteNs(115200, 8, 0, 2);
+    // Network requests in a row that brought no byte at all.
+    int m_silentInRow = 0;
+    // Why the session ends after the request in hand (a network line lost or silent).
+    QString m_endReason;
 };
 
 #endif // ZSERIALCONNECTION_H
