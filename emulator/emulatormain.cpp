@@ -174,8 +174,9 @@ int main(int argc, char *argv[])
             if (served == lastServed)
                 return;
             lastServed = served;
-            say(QStringLiteral("served %1 requests (%2 status polls), last frequency %3 kHz")
-                    .arg(served).arg(emulator.statusPolls()).arg(emulator.frequency()));
+            say(QStringLiteral("served %1 requests (%2 status polls), last frequency %3 kHz, line set to %4 baud")
+                    .arg(served).arg(emulator.statusPolls()).arg(emulator.frequency())
+                    .arg(emulator.lineBaudRate()));
         });
         activity.start(5000);
     }

@@ -46,6 +46,9 @@ public:
     // The slave device itself (changes after hangUp).
     QString slavePath() const { return locked([&] { return m_pty.slavePath(); }); }
     QString errorString() const { return locked([&] { return m_error; }); }
+    // The speed whoever has the port open set the line to, in baud; 0 while the pty is closed.
+    // A program that sets the line from afar (a device server told by its client) shows here.
+    int lineBaudRate() const { return locked([&] { return m_pty.baudRate(); }); }
 
     // ---- faults: each changes its part of the fault plan (see ZFaultPlan) from the next request ----
     void setReplyDelay(int ms) { locked([&] { m_faults.replyDelayMs = qMax(0, ms); }); }

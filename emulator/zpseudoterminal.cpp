@@ -63,6 +63,22 @@ ZPseudoTerminal::~ZPseudoTerminal()
     close();
 }
 
+int ZPseudoTerminal::baudRate() const
+{
+    termios settings{};
+    if (m_masterFd < 0 || ::tcgetattr(m_masterFd, &settings) != 0)
+        return 0;
+    static const struct { speed_t code; int baud; } speeds[] = {
+        {B1200, 1200}, {B2400, 2400}, {B4800, 4800}, {B9600, 9600}, {B19200, 19200},
+        {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
+    const speed_t code = ::cfgetospeed(&settings);
+    for (const auto &speed : speeds) {
+        if (speed.code == code)
+            return speed.baud;
+    }
+    return 0;
+}
+
 bool ZPseudoTerminal::open(const QString &linkPath, QString *error)
 {
     if (::pipe2(m_wakePipe, O_NONBLOCK | O_CLOEXEC) < 0) {

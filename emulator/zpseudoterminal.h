@@ -39,6 +39,9 @@ public:
     // The link path if one was given, else the slave's /dev/pts/N.
     QString portPath() const { return m_linkPath.isEmpty() ? m_slavePath : m_linkPath; }
     QString slavePath() const { return m_slavePath; }
+    // The line speed the slave's user set, in baud (the pair shares one set of line settings);
+    // 0 while closed or for a speed not among the usual ones.
+    int baudRate() const;
 
     void wake();
     // Waits for bytes from the line and appends them to `buffer`, setting `firstByte` when they

@@ -93,6 +93,9 @@ void ZAbstractDevice::setConnection(ZAbstractConnection *connection)
             &ZAbstractDevice::on_connectionCritical, Qt::QueuedConnection);
     connect(m_connection, &ZAbstractConnection::msg, this, &ZAbstractDevice::on_connectionMsg,
             Qt::QueuedConnection);
+    // The settings the line runs at, as a device server confirmed them, reach the window.
+    connect(m_connection, &ZAbstractConnection::detailsAppl, this,
+            &ZAbstractDevice::connectionDetails, Qt::QueuedConnection);
     emit connectionType(m_connection->type());
 }
 

@@ -3,6 +3,15 @@
 #include <QSerialPortInfo>
 #include <QSignalBlocker>
 
+#include "zportname.h"
+
+namespace {
+
+// Network names kept for the operator to pick again.
+const int MaxRecent = 8;
+
+} // namespace
+
 ZPortComboBox::ZPortComboBox(QWidget *parent)
     : QComboBox(parent)
 {
@@ -25,6 +34,8 @@ void ZPortComboBox::refreshPorts()
             if (findText(info.portName(), Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
                 addItem(info.portName());
         }
+        for (const QString &name : qAsConst(m_recent))
+            addItem(name);
         setCurrentIndex(findText(typed, Qt::MatchExactly | Qt::MatchCaseSensitive));
         setEditText(typed);
     }
@@ -34,4 +45,28 @@ void ZPortComboBox::showPopup()
 {
     refreshPorts();
     QComboBox::showPopup();
+}
+
+void ZPortComboBox::setRecentNames(const QStringList &names)
+{
+    m_recent.clear();
+    for (const QString &name : names) {
+        if (ZPortName::isNetwork(name) && !m_recent.contains(name) && m_recent.size() < MaxRecent)
+            m_recent.append(name);
+    }
+    refreshPorts();
+}
+
+bool ZPortComboBox::remember(const QString &name)
+{
+    const QString trimmed = name.trimmed();
+    if (!ZPortName::parse(trimmed).isValid() || !ZPortName::isNetwork(trimmed)
+        || m_recent.value(0) == trimmed)
+        return false;
+    m_recent.removeAll(trimmed);
+    m_recent.prepend(trimmed);
+    while (m_recent.size() > MaxRecent)
+        m_recent.removeLast();
+    refreshPorts();
+    return true;
 }

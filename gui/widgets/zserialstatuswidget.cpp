@@ -134,7 +134,19 @@ void ZSerialStatusWidget::on_conButtonClick()
     }
     QVariant details = m_props.toVariant();
     emit portDetailsSet(details);
+    if (m_portCombo->remember(m_props.name))
+        emit recentNamesChanged(m_portCombo->recentNames());
     emit start();
+}
+
+QStringList ZSerialStatusWidget::recentNames() const
+{
+    return m_portCombo->recentNames();
+}
+
+void ZSerialStatusWidget::setRecentNames(const QStringList &names)
+{
+    m_portCombo->setRecentNames(names);
 }
 
 void ZSerialStatusWidget::openSettingsDialog()
@@ -146,7 +158,15 @@ void ZSerialStatusWidget::openSettingsDialog()
     }
     m_dialog = new ZSetSerialDialog(m_props, this);
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_dialog, &ZSetSerialDialog::serialApply, this, &ZSerialStatusWidget::takeProps);
+    connect(m_dialog, &ZSetSerialDialog::serialApply, this, [this](const ZSerialPortProps &props) {
+        takeProps(props);
+        // While the exchange runs, new settings take effect at once: the line is opened again
+        // with them (a device server is told them), not only at the next start.
+        if (m_running) {
+            QVariant details = props.toVariant();
+            emit portDetailsSet(details);
+        }
+    });
     m_dialog->show();
 }
 

@@ -27,11 +27,15 @@ public:
 
     ZSerialPortProps portProps() const { return m_props; }
     bool isRunning() const { return m_running; }
+    // The network port names used lately, for the port list; the window keeps them.
+    QStringList recentNames() const;
+    void setRecentNames(const QStringList &names);
 
 signals:
     void start();
     void stop();
     void portDetailsSet(QVariant &details);
+    void recentNamesChanged(QStringList names);
 
 public slots:
     void connected();

@@ -7,6 +7,8 @@
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
+#include "zportname.h"
+
 namespace {
 
 // Fills `combo` with (text, number) items and selects `value`, or `fallback` when the list has
@@ -39,7 +41,8 @@ ZSetSerialDialog::ZSetSerialDialog(const ZSerialPortProps &props, QWidget *paren
       m_dataBits(new QComboBox(this)),
       m_stopBits(new QComboBox(this)),
       m_parity(new QComboBox(this)),
-      m_flowControl(new QComboBox(this))
+      m_flowControl(new QComboBox(this)),
+      m_lineOwner(new QLabel(this))
 {
     setWindowTitle(tr("Порт"));
     resize(178, 201);
@@ -95,6 +98,11 @@ ZSetSerialDialog::ZSetSerialDialog(const ZSerialPortProps &props, QWidget *paren
         line->addWidget(row.second);
         layout->addLayout(line);
     }
+    m_lineOwner->setObjectName(QStringLiteral("label_lineOwner"));
+    m_lineOwner->setWordWrap(true);
+    layout->addWidget(m_lineOwner);
+    connect(m_port, &QComboBox::editTextChanged, this, &ZSetSerialDialog::showLineOwner);
+    showLineOwner(props.name);
     layout->addStretch();
 
     auto *cancel = new QPushButton(tr("Отмена"), this);
@@ -123,4 +131,23 @@ void ZSetSerialDialog::apply()
     props.flowControl = m_flowControl->currentData().toInt();
     emit serialApply(props);
     close();
+}
+
+void ZSetSerialDialog::showLineOwner(const QString &portName)
+{
+    const ZPortName name = ZPortName::parse(portName);
+    const bool serverOwnsLine = name.isValid() && name.kind() == ZPortName::Tcp;
+    for (QComboBox *field : {m_speed, m_dataBits, m_stopBits, m_parity, m_flowControl})
+        field->setEnabled(!serverOwnsLine);
+    if (!name.isValid())
+        m_lineOwner->setText(name.error());
+    else if (name.kind() == ZPortName::Tcp)
+        m_lineOwner->setText(tr("Линия настраивается на сервере %1").arg(name.endpoint()));
+    else if (name.kind() == ZPortName::Rfc2217)
+        m_lineOwner->setText(tr("Параметры передаются серверу %1; показаны подтверждённые им")
+                                 .arg(name.endpoint()));
+    else
+        m_lineOwner->clear();
+    m_lineOwner->setVisible(!m_lineOwner->text().isEmpty());
+    m_lineOwner->setAccessibleName(m_lineOwner->text());
 }

@@ -200,6 +200,13 @@ void TarnWindow::setDevice(ZAbstractTarn *dev)
     std::unique_ptr<QSettings> settings(ZStartup::openSettings());
     if (settings->value(QStringLiteral("Logger/Enable"), true).toBool())
         form->action_logger->setChecked(true);
+    // Network ports typed once are offered again, also after a restart.
+    form->widget_serialStatus->setRecentNames(settings->value(QStringLiteral("RecentPorts")).toStringList());
+    connect(form->widget_serialStatus, &ZSerialStatusWidget::recentNamesChanged, this,
+            [](const QStringList &names) {
+                std::unique_ptr<QSettings> recent(ZStartup::openSettings());
+                recent->setValue(QStringLiteral("RecentPorts"), names);
+            });
 }
 
 void TarnWindow::setLogInterval(int ms)

@@ -1,0 +1,111 @@
+// The link over a network: the port names an operator may type, and a reply that the network
+// hands over in pieces. The link through a real device server is tst_networkport's.
+
+#include <QtTest>
+
+#include "probeconnection.h"
+#include "ser2netserver.h"
+#include "signallog.h"
+#include "tcppeer.h"
+#include "testbytes.h"
+#include "zfastprotocolhendler.h"
+#include "zserialportprops.h"
+
+using namespace TestBytes;
+
+namespace {
+
+void pointAt(ZSerialConnection &connection, const QString &name)
+{
+    ZSerialPortProps props;
+    props.name = name;
+    connection.setDetails(QVariant::fromValue(props));
+}
+
+} // namespace
+
+class TestNetworkConnection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void badNames_data();
+    void badNames();
+    void replyInPieces();
+};
+
+void TestNetworkConnection::badNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("said");
+    const QString forms = QStringLiteral("ожидается tcp://УЗЕЛ:ПОРТ или rfc2217://УЗЕЛ:ПОРТ");
+    QTest::newRow("no host") << "tcp://" << forms;
+    QTest::newRow("no port") << "tcp://host" << forms;
+    QTest::newRow("port 0") << "tcp://host:0" << "от 1 до 65535";
+    QTest::newRow("port 70000") << "tcp://host:70000" << "от 1 до 65535";
+    QTest::newRow("open bracket") << "rfc2217://[::1" << forms;
+    QTest::newRow("not an IPv6 address") << "tcp://[::g]:2000" << "IPv6";
+    QTest::newRow("no such host") << "tcp://no-such-host.invalid:2000" << "no-such-host.invalid:2000: ";
+    // %1: a loopback port nobody listens on.
+    QTest::newRow("refused") << "tcp://127.0.0.1:%1" << "127.0.0.1:%1: Connection refused";
+    QTest::newRow("refused, IPv6") << "rfc2217://[::1]:%1" << "[::1]:%1: Connection refused";
+}
+
+// Each is said with the name or the server, and the worker ends: nothing is written, nothing
+// keeps running.
+void TestNetworkConnection::badNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, said);
+    if (name.contains(QLatin1String("%1"))) {
+        const int port = Ser2NetServer::freePort();
+        name = name.arg(port);
+        said = said.arg(port);
+    }
+    ZFastProtocolHendler handler;
+    ProbeConnection connection(&handler);
+    SignalLog log(&connection);
+    pointAt(connection, name);
+    connection.send(readRequest(3));
+
+    QVERIFY(log.waitFor(QStringLiteral("critical"), 1, 30000));
+    QVERIFY(connection.wait(30000));
+    const QStringList lines = log.lines();
+    const QString critical = lines.filter(QRegularExpression(QStringLiteral("^critical "))).value(0);
+    QVERIFY2(critical.contains(said), qPrintable(critical));
+    QCOMPARE(log.count(QStringLiteral("sent")), 0);
+    QCOMPARE(log.count(QStringLiteral("running")), 0);
+    QVERIFY(!connection.isRunning());
+}
+
+// Three pieces 30 ms apart, longer than a serial line's silence between replies: one reply,
+// taken as soon as its last piece is there.
+void TestNetworkConnection::replyInPieces()
+{
+    const QByteArray reply = replyFrame(3, le32(123456789));
+    TcpPeer peer(reply, 3, 30);
+    const int port = peer.start();
+    QVERIFY(port > 0);
+
+    ZFastProtocolHendler handler;
+    ProbeConnection connection(&handler);
+    connection.setReadTimeout(5000);
+    SignalLog log(&connection);
+    pointAt(connection, QStringLiteral("tcp://127.0.0.1:%1").arg(port));
+    for (int request = 0; request < 2; ++request) {
+        log.clear();
+        connection.send(readRequest(3));
+        QVERIFY(log.waitFor(QStringLiteral("received"), 1, 30000));
+        const QStringList lines = log.lines();
+        QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^(received|timeout)"))),
+                 QStringList({"received " + hex(cut(reply))}));
+        QString arrived;
+        for (const QString &line : lines.filter(QRegularExpression(QStringLiteral("^dataIn "))))
+            arrived += line.mid(7);
+        QCOMPARE(arrived, hex(reply));
+    }
+    QCOMPARE(peer.requestsAnswered(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestNetworkConnection)
+#include "tst_networkconnection.moc"
