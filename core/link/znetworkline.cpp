@@ -3,6 +3,9 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 
+#include <mutex>
+#include <vector>
+
 #include <gensio/gensio.h>
 #include <gensio/gensio_err.h>
 #include <gensio/gensio_os_funcs_public.h>
@@ -78,22 +81,48 @@ QString reason(int error)
     return QString::fromUtf8(gensio_err_to_str(error));
 }
 
+// The library keeps process-wide state (its registry of connection kinds, its timers) in memory
+// it takes from the event loops the lines use, so a loop once made is never freed: a line that
+// ends hands its loop on to the next line. There are as many loops as lines open at one time,
+// one for each receiver of the program.
+std::mutex loopsLock;
+std::vector<gensio_os_funcs *> idleLoops;
+
+gensio_os_funcs *takeLoop()
+{
+    {
+        std::lock_guard<std::mutex> lock(loopsLock);
+        if (!idleLoops.empty()) {
+            gensio_os_funcs *loop = idleLoops.back();
+            idleLoops.pop_back();
+            return loop;
+        }
+    }
+    // A loop of the line's own, used by its thread alone: no other thread ever has to be woken,
+    // so no wake-up signal is needed, and no other line's events run here.
+    gensio_os_funcs *loop = nullptr;
+    return gensio_unix_funcs_alloc(nullptr, 0, &loop) == 0 ? loop : nullptr;
+}
+
+void giveBackLoop(gensio_os_funcs *loop)
+{
+    std::lock_guard<std::mutex> lock(loopsLock);
+    idleLoops.push_back(loop);
+}
+
 } // namespace
 
 ZNetworkLine::ZNetworkLine(StopCheck stopRequested)
     : m_stopRequested(std::move(stopRequested))
 {
-    // An event loop of this line's own, used by this thread alone: no other thread ever has to
-    // be woken, so no wake-up signal is needed.
-    if (gensio_unix_funcs_alloc(nullptr, 0, &m_os) != 0)
-        m_os = nullptr;
+    m_os = takeLoop();
 }
 
 ZNetworkLine::~ZNetworkLine()
 {
     release();
     if (m_os)
-        gensio_os_funcs_free(m_os);
+        giveBackLoop(m_os);
 }
 
 template <typename Done>

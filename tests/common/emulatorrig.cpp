@@ -26,6 +26,19 @@ bool EmulatorRig::startEmulator()
     return true;
 }
 
+bool EmulatorRig::startServer(Ser2NetServer::Kind kind)
+{
+    if (!emulator.isRunning() && !startEmulator())
+        return false;
+    server.reset(new Ser2NetServer(emulator.portPath(), kind));
+    if (!server->start())
+        return false;
+    ZSerialPortProps props = ZSerialPortProps::fromVariant(device->connection()->details());
+    props.name = server->portName();
+    device->connection()->setDetails(QVariant::fromValue(props));
+    return true;
+}
+
 bool EmulatorRig::connect()
 {
     if (!emulator.isRunning() && !startEmulator())
