@@ -107,6 +107,7 @@ private slots:
     void sixColumnsAndPlaceKept();
     void filters_data();
     void filters();
+    void groupReadOfAll_data();
     void groupReadOfAll();
     void groupReadOverNothingAndCancel();
     void groupReadPastAFailingStatusPoll();
@@ -188,9 +189,21 @@ void TestZRegControl::filters()
     QVERIFY(!rig.button(QStringLiteral("Прочитать группу"))->isEnabled());
 }
 
+void TestZRegControl::groupReadOfAll_data()
+{
+    // -1: the emulator's pseudo-terminal itself; otherwise ser2net in front of it.
+    QTest::addColumn<int>("server");
+    QTest::newRow("serial") << -1;
+    QTest::newRow("tcp") << int(Ser2NetServer::RawTcp);
+    QTest::newRow("rfc2217") << int(Ser2NetServer::Rfc2217);
+}
+
 void TestZRegControl::groupReadOfAll()
 {
+    QFETCH(int, server);
     Rig rig;
+    if (server >= 0)
+        QVERIFY(rig.startServer(Ser2NetServer::Kind(server)));
     QVERIFY(rig.connect());
     QVERIFY(rig.view()->isEnabled());
     rig.filter()->setCurrentIndex(1);

@@ -9,8 +9,12 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "emulatorrig.h"
+#include "zabstractconnection.h"
 #include "zserialstatuswidget.h"
 #include "zsetserialdialog.h"
+
+Q_DECLARE_METATYPE(Ser2NetServer::Kind)
 
 namespace {
 
@@ -62,6 +66,8 @@ private slots:
     void dialogFallbacks();
     void dialogPortList();
     void oneDialogAtATime();
+    void networkPort_data();
+    void networkPort();
 };
 
 void TestZSerialStatusWidget::statusSlots_data()
@@ -251,6 +257,62 @@ void TestZSerialStatusWidget::oneDialogAtATime()
     QTest::mouseClick(child<QPushButton>(dialogs.first(), "pushButton_cancel"), Qt::LeftButton);
     QTRY_VERIFY(strip.findChildren<ZSetSerialDialog *>().isEmpty());
     QCOMPARE(strip.portProps().name, QStringLiteral("ttyACM2"));
+}
+
+void TestZSerialStatusWidget::networkPort_data()
+{
+    QTest::addColumn<Ser2NetServer::Kind>("kind");
+    QTest::addColumn<int>("lineBaud");
+    QTest::newRow("tcp: the server keeps its line") << Ser2NetServer::RawTcp << 115200;
+    QTest::newRow("rfc2217: the server is told") << Ser2NetServer::Rfc2217 << 38400;
+}
+
+// The receiver behind ser2net, from the strip: its name typed and started, kept among the recent
+// names; the dialog says who sets the line, and a speed chosen there reaches the line through
+// RFC 2217 while the exchange runs, the dialog then showing what the server confirmed.
+void TestZSerialStatusWidget::networkPort()
+{
+    QFETCH(Ser2NetServer::Kind, kind);
+    QFETCH(int, lineBaud);
+    EmulatorRig rig;
+    QVERIFY(rig.startServer(kind));
+    ZTarnVex *device = rig.device.get();
+    ZSerialStatusWidget strip;
+    // Wired as the window wires them.
+    connect(&strip, &ZSerialStatusWidget::portDetailsSet, device, &ZAbstractDevice::on_connectionDetailsSet);
+    connect(&strip, &ZSerialStatusWidget::start, device, &ZAbstractDevice::start);
+    connect(device, &ZAbstractDevice::started, &strip, &ZSerialStatusWidget::started);
+    connect(device, &ZAbstractDevice::connectionDetails, &strip, &ZSerialStatusWidget::serialDitails);
+    strip.show();
+
+    auto *port = child<QComboBox>(&strip, "comboBox_port");
+    port->lineEdit()->selectAll();
+    QTest::keyClicks(port->lineEdit(), rig.server->portName());
+    QTest::mouseClick(child<QPushButton>(&strip, "pushButton_startStop"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(device->isConnected(), 10000);
+    QVERIFY(port->findText(rig.server->portName()) >= 0);
+
+    auto *settings = child<QPushButton>(&strip, "pushButton_settings");
+    QTest::mouseClick(settings, Qt::LeftButton);
+    auto *dialog = strip.findChild<ZSetSerialDialog *>();
+    QVERIFY(dialog);
+    auto *speed = child<QComboBox>(dialog, "comboBox_speed");
+    QCOMPARE(speed->isEnabled(), kind == Ser2NetServer::Rfc2217);
+    QVERIFY(child<QLabel>(dialog, "label_lineOwner")->text().contains(
+        QStringLiteral("127.0.0.1:%1").arg(rig.server->port())));
+    QTest::keyClick(speed, Qt::Key_Up); // 115200 -> 38400, where it may be chosen
+    QSignalSpy details(device, &ZAbstractDevice::connectionDetails);
+    QTest::mouseClick(child<QPushButton>(dialog, "pushButton_apply"), Qt::LeftButton);
+    // Over raw TCP nothing changed, so nothing is sent.
+    if (kind == Ser2NetServer::Rfc2217)
+        QTRY_VERIFY_WITH_TIMEOUT(!details.isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(device->isConnected(), 10000);
+    QCOMPARE(rig.emulator.lineBaudRate(), lineBaud);
+
+    QTest::mouseClick(settings, Qt::LeftButton);
+    dialog = strip.findChild<ZSetSerialDialog *>();
+    QVERIFY(dialog);
+    QCOMPARE(child<QComboBox>(dialog, "comboBox_speed")->currentText(), QString::number(lineBaud));
 }
 
 QTEST_MAIN(TestZSerialStatusWidget)
