@@ -32,6 +32,8 @@ private slots:
     void badNames_data();
     void badNames();
     void replyInPieces();
+    void silentServer();
+    void floodingServer();
 };
 
 void TestNetworkConnection::badNames_data()
@@ -105,6 +107,48 @@ void TestNetworkConnection::replyInPieces()
         QCOMPARE(arrived, hex(reply));
     }
     QCOMPARE(peer.requestsAnswered(), 2);
+}
+
+// A server that takes requests and never answers (gone without closing, as far as this end can
+// tell): after five silent requests in a row the worker ends, naming it, to connect anew.
+void TestNetworkConnection::silentServer()
+{
+    TcpPeer peer(QByteArray(), 1, 0);
+    const int port = peer.start();
+    QVERIFY(port > 0);
+    ZFastProtocolHendler handler;
+    ProbeConnection connection(&handler);
+    connection.setReadTimeout(100);
+    SignalLog log(&connection);
+    pointAt(connection, QStringLiteral("tcp://127.0.0.1:%1").arg(port));
+    for (int request = 1; request <= 5; ++request) {
+        connection.send(readRequest(3));
+        QVERIFY(log.waitFor(QStringLiteral("timeout"), request, 30000));
+    }
+    QVERIFY(log.waitFor(QStringLiteral("critical"), 1, 30000));
+    QVERIFY2(log.lines().last().contains(QStringLiteral("127.0.0.1:%1 не отвечает на 5 запросов подряд").arg(port)),
+             qPrintable(log.lines().last()));
+    QVERIFY(connection.wait(30000));
+}
+
+// Garbage at about 1 MB/s in answer to a request: the request ends at its time-out, and what the
+// monitor is handed stays bounded.
+void TestNetworkConnection::floodingServer()
+{
+    TcpPeer peer(QByteArray(1024 * 1024, char(0x55)), 1024, 1);
+    const int port = peer.start();
+    QVERIFY(port > 0);
+    ZFastProtocolHendler handler;
+    ProbeConnection connection(&handler);
+    connection.setReadTimeout(500);
+    SignalLog log(&connection);
+    pointAt(connection, QStringLiteral("tcp://127.0.0.1:%1").arg(port));
+    connection.send(readRequest(3));
+    QVERIFY(log.waitFor(QStringLiteral("timeout"), 1, 30000));
+    int shown = 0;
+    for (const QString &line : log.lines().filter(QRegularExpression(QStringLiteral("^dataIn "))))
+        shown += (line.size() - 7) / 2;
+    QVERIFY2(shown > 0 && shown <= 128 * 1024, qPrintable(QString::number(shown)));
 }
 
 QTEST_GUILESS_MAIN(TestNetworkConnection)
