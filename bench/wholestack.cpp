@@ -1,11 +1,13 @@
 // The whole polling stack — device engine, serial worker thread, pseudo-terminal — against the
 // device emulator in its own process, pacing the line at 115200 8N2, ask interval 10 ms; once
 // with every byte arriving on its own (a plain serial port), once with replies arriving in
-// 64-byte pieces (a USB adapter). Prints polls per second beside the limit that wire time + the
-// 10 ms burst gap + the ask interval allow, the program's CPU time per poll beside its target
-// and the figure before the worker let bytes gather, and its resident memory over the run.
+// 64-byte pieces (a USB adapter), and once through ser2net on raw TCP in front of the paced line
+// (a receiver behind a device server). Prints polls per second beside the limit that wire time +
+// the 10 ms burst gap (none on a network, where a reply ends at its frame) + the ask interval
+// allow, the program's CPU time per poll beside its target and the figure before the worker let
+// bytes gather (on a network: beside the serial link's), and its resident memory over the run.
 //
-// Usage: wholestack [seconds=30 per case] [bytes|chunks: only that case]
+// Usage: wholestack [seconds=30 per case] [bytes|chunks|network: only that case]
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,6 +22,7 @@
 #include <memory>
 
 #include "processfigures.h"
+#include "ser2netserver.h"
 #include "zabstractconnection.h"
 #include "zdevicefactory.h"
 #include "zserialportprops.h"
@@ -34,7 +37,11 @@ struct Case
     QStringList emulatorOptions;
     double cpuTargetMs;
     double cpuBeforeMs; // the worker that woke for every byte, on the same idle machine
+    bool network;
 };
+
+// CPU time per poll of the serial link byte by byte, measured in this run: the network's target.
+double serialCpuMs = 0;
 
 // Runs one case; false when nothing was polled.
 bool runCase(const Case &c, int seconds)
@@ -63,6 +70,12 @@ bool runCase(const Case &c, int seconds)
     ZAbstractConnection *connection = device.connection();
     ZSerialPortProps props;
     props.name = link;
+    Ser2NetServer server(link, Ser2NetServer::RawTcp);
+    if (c.network) {
+        if (!server.start())
+            return false;
+        props.name = server.portName();
+    }
     connection->setDetails(QVariant::fromValue(props));
     device.setProperty("askinterval", 10);
 
@@ -111,16 +124,26 @@ bool runCase(const Case &c, int seconds)
     // 8N2: a start bit, 8 data bits and 2 stop bits per byte.
     const double byteTime = 11.0 / 115200.0;
     const double wirePerPoll = double((bytesIn - bytesIn0) + (bytesOut - bytesOut0)) / double(n) * byteTime;
-    const double limit = 1.0 / (wirePerPoll + 0.010 + 0.010);
+    const double burstGap = c.network ? 0.0 : 0.010;
+    const double limit = 1.0 / (wirePerPoll + burstGap + 0.010);
     const double rate = double(n) / elapsed;
+    const double cpuMs = cpu / double(n) * 1000.0;
     std::printf("wholestack, %s: %lld status polls in %.1f s, %lld failures\n", c.name,
                 (long long)n, elapsed, (long long)failures);
     std::printf("  polls per second      %.2f\n", rate);
-    std::printf("  limit                 %.2f  (wire %.2f ms + burst gap 10 ms + ask interval 10 ms per poll)\n",
-                limit, wirePerPoll * 1000.0);
-    std::printf("  ratio                 %.3f  (target >= 0.96)\n", rate / limit);
-    std::printf("  CPU time per poll     %.3f ms  (target <= %.1f; %.1f before bytes were let gather)\n",
-                cpu / double(n) * 1000.0, c.cpuTargetMs, c.cpuBeforeMs);
+    std::printf("  limit                 %.2f  (wire %.2f ms + burst gap %.0f ms + ask interval 10 ms per poll)\n",
+                limit, wirePerPoll * 1000.0, burstGap * 1000.0);
+    std::printf("  ratio                 %.3f  (target >= %.2f)\n", rate / limit, c.network ? 0.97 : 0.96);
+    if (c.network && serialCpuMs > 0)
+        std::printf("  CPU time per poll     %.3f ms  (target <= %.3f, the serial link's byte by byte)\n",
+                    cpuMs, serialCpuMs);
+    else if (!c.network)
+        std::printf("  CPU time per poll     %.3f ms  (target <= %.1f; %.1f before bytes were let gather)\n",
+                    cpuMs, c.cpuTargetMs, c.cpuBeforeMs);
+    else
+        std::printf("  CPU time per poll     %.3f ms  (run the bytes case too for its target)\n", cpuMs);
+    if (QByteArray(c.key) == "bytes")
+        serialCpuMs = cpuMs;
     std::printf("  resident memory       %ld KiB after warm-up, %ld KiB at the end, growth %ld KiB (target <= 1024)\n",
                 rss0, rss1, rss1 - rss0);
     return true;
@@ -134,8 +157,9 @@ int main(int argc, char *argv[])
     const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 30;
     const QByteArray only = argc > 2 ? QByteArray(argv[2]) : QByteArray();
     const Case cases[] = {
-        {"bytes", "byte by byte", {"--pace"}, 1.0, 3.3},
-        {"chunks", "64-byte pieces", {"--chunk", "64"}, 0.5, 0.65},
+        {"bytes", "byte by byte", {"--pace"}, 1.0, 3.3, false},
+        {"chunks", "64-byte pieces", {"--chunk", "64"}, 0.5, 0.65, false},
+        {"network", "ser2net raw TCP, paced line behind it", {"--pace"}, 0.0, 0.0, true},
     };
     bool ok = true;
     for (const Case &c : cases) {

@@ -39,8 +39,11 @@ public:
     virtual bool write(const QByteArray &bytes, int timeoutMs) = 0;
     // Waits up to `waitMs` for the answer's next bytes; when some come, appends them, and those
     // that belong with them, to `piece` and returns true. `timer` runs from the end of the
-    // request's write; no read goes past `readTimeout` of it.
-    virtual bool readPiece(QByteArray &piece, const QElapsedTimer &timer, int readTimeout, int waitMs) = 0;
+    // request's write; no read goes past `readTimeout` of it. `gather`: bytes that trickle in may
+    // be let gather before they are handed over (false when the caller knows when the answer
+    // ends and waits for that itself).
+    virtual bool readPiece(QByteArray &piece, const QElapsedTimer &timer, int readTimeout, int waitMs,
+                           bool gather) = 0;
     // Whether an answer ends at its first whole frame (a network, whose pauses follow the
     // network, not the device) rather than at the device's silence after it (a serial line).
     virtual bool endsAtFrame() const = 0;

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 
 #include <mutex>
+#include <time.h>
 #include <vector>
 
 #include <gensio/gensio.h>
@@ -32,6 +33,11 @@ const int StopCheckMs = 50;
 // What arrives between answers is kept up to this; a server that floods the line costs no
 // more memory than this, the oldest bytes giving way. Far above the longest reply.
 const int MaxBuffered = 64 * 1024;
+
+// Fewer bytes than this in hand after a wake-up: they trickle in, and are let gather for
+// GatherNs, about ten bytes' time at 115200 baud.
+const int TricklePiece = 8;
+const long GatherNs = 1000000;
 
 // The COM-port option's codes for the values the settings carry in QSerialPort's numbering.
 unsigned parityCode(int parity)
@@ -292,7 +298,8 @@ bool ZNetworkLine::write(const QByteArray &bytes, int timeoutMs)
     return true;
 }
 
-bool ZNetworkLine::readPiece(QByteArray &piece, const QElapsedTimer &timer, int readTimeout, int waitMs)
+bool ZNetworkLine::readPiece(QByteArray &piece, const QElapsedTimer &timer, int readTimeout, int waitMs,
+                             bool gather)
 {
     Q_UNUSED(timer)
     Q_UNUSED(readTimeout)
@@ -300,6 +307,15 @@ bool ZNetworkLine::readPiece(QByteArray &piece, const QElapsedTimer &timer, int 
         serviceUntil([this] { return !m_in.isEmpty() || m_lostError; }, waitMs);
     if (m_in.isEmpty())
         return false;
+    // A server that passes every byte on as the line brings it sends a segment per byte; the
+    // bytes that trickle in are let gather for a moment, so that a reply costs some twenty
+    // wake-ups rather than one per byte, and ends at most that moment after its last byte.
+    if (gather && m_in.size() < TricklePiece && !m_lostError) {
+        const timespec gather = {0, GatherNs};
+        ::nanosleep(&gather, nullptr);
+        gensio_time none = {0, 0};
+        gensio_os_funcs_service(m_os, &none);
+    }
     piece += m_in;
     m_in.clear();
     return true;

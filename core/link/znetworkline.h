@@ -35,7 +35,8 @@ public:
     QString lossReason() const override;
     void discardInput() override;
     bool write(const QByteArray &bytes, int timeoutMs) override;
-    bool readPiece(QByteArray &piece, const QElapsedTimer &timer, int readTimeout, int waitMs) override;
+    bool readPiece(QByteArray &piece, const QElapsedTimer &timer, int readTimeout, int waitMs,
+                           bool gather) override;
     bool endsAtFrame() const override { return true; }
 
 private:

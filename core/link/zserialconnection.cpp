@@ -30,6 +30,16 @@ const int ReplyReserve = 1024;
 // what exceeds it.
 const int MaxCollected = 64 * 1024;
 
+// Network pieces are handed to the monitor in batches of about this size (and whenever a piece
+// may end a frame, and at the end of the answer).
+const int ShownPiece = 1024;
+
+// The worker wakes this many bytes before an answer's end is due, and takes the rest as it comes.
+const int ReplyEndMargin = 2;
+
+// Requests whose answers' shape is kept; writes of ever new values would otherwise pile up.
+const int MaxReplyShapes = 64;
+
 // Network requests in a row without a byte in answer after which the connection is made anew:
 // a server that vanished without closing (switched off, its cable pulled) is noticed this way,
 // as no reply comes through the connection any more.
@@ -388,10 +398,24 @@ bool ZSerialConnection::transact(ZLinkLine &line, const QByteArray &request, int
     QByteArray collected;
     collected.reserve(ReplyReserve);
     int shown = 0;
+    // A network hands a reply over in as many pieces as the server sent segments, often a byte
+    // each: they reach the monitor gathered, not one signal per byte.
+    QByteArray unshown;
+    auto show = [&](const QByteArray &piece, bool now) {
+        if (shown < MaxCollected) {
+            shown += piece.size();
+            unshown += piece;
+        }
+        if (!unshown.isEmpty() && (now || unshown.size() >= ShownPiece)) {
+            emit dataIn(unshown);
+            unshown.clear();
+        }
+    };
     // On a network, a frame whose CRC does not hold may still be followed by the good one; it
     // is handed on for the parser to report only when nothing better came.
     QByteArray unsound;
     auto noAnswer = [&] {
+        show(QByteArray(), true);
         if (!unsound.isEmpty())
             emit received(unsound);
         else
@@ -404,30 +428,55 @@ bool ZSerialConnection::transact(ZLinkLine &line, const QByteArray &request, int
         dropIfLost(line);
         return m_endReason.isEmpty();
     };
+    const bool network = line.endsAtFrame();
+    const ReplyShape shape = network ? m_replyShapes.value(request) : ReplyShape();
+    qint64 firstPieceNs = -1;
     for (;;) {
+        // Most of a known answer is let arrive before the worker looks again.
+        bool held = false;
+        if (shape.bytes > ReplyEndMargin && firstPieceNs >= 0 && collected.size() < shape.bytes - ReplyEndMargin) {
+            held = true;
+            const qint64 dueNs = firstPieceNs + shape.ns * (shape.bytes - ReplyEndMargin) / shape.bytes;
+            QDeadlineTimer wake(Qt::PreciseTimer);
+            wake.setPreciseRemainingTime(0, qMax<qint64>(0, qMin(dueNs, qint64(readTimeout) * 1000000)
+                                                                - timer.nsecsElapsed()));
+            holdUntil(wake);
+        }
         const qint64 remaining = readTimeout - timer.elapsed();
         if (remaining < 1 || stopRequested())
             return noAnswer();
         QByteArray piece;
         piece.reserve(ReplyReserve);
-        if (!line.readPiece(piece, timer, readTimeout, int(qMin<qint64>(remaining, StopCheckMs)))) {
+        if (!line.readPiece(piece, timer, readTimeout, int(qMin<qint64>(remaining, StopCheckMs)),
+                            shape.bytes == 0)) {
             if (line.isLost())
                 return noAnswer();
             continue;
         }
         const bool lost = line.isLost();
         m_silentInRow = 0;
+        if (firstPieceNs < 0)
+            firstPieceNs = timer.nsecsElapsed();
 
         collected += piece;
         if (collected.size() > MaxCollected)
             collected.remove(0, collected.size() - MaxCollected);
-        if (shown < MaxCollected) {
-            shown += piece.size();
-            emit dataIn(piece);
-        }
+        // A frame ends at an end pair, so a network piece without an end byte completes none.
+        const bool mayEnd = !network || piece.contains(char(0xFC));
+        show(piece, !network || mayEnd);
         QByteArray frame;
-        if (m_handler->extractFrame(frame, collected)) {
-            if (!line.endsAtFrame() || m_handler->frameIsSound(frame)) {
+        if (mayEnd && m_handler->extractFrame(frame, collected)) {
+            if (!network || m_handler->frameIsSound(frame)) {
+                if (network) {
+                    // An answer already whole when the worker woke says only that its end was
+                    // due no later: the next wait is a little shorter, so that waking late
+                    // does not feed on itself. One completed while the worker watched says when.
+                    const qint64 ns = held ? shape.ns * (shape.bytes - ReplyEndMargin) / shape.bytes
+                                           : timer.nsecsElapsed() - firstPieceNs;
+                    if (m_replyShapes.size() >= MaxReplyShapes)
+                        m_replyShapes.clear();
+                    m_replyShapes.insert(request, {collected.size(), ns});
+                }
                 emit received(frame);
                 dropIfLost(line);
                 return m_endReason.isEmpty();

@@ -1,6 +1,8 @@
 #ifndef ZSERIALCONNECTION_H
 #define ZSERIALCONNECTION_H
 
+#include <QHash>
+
 #include <memory>
 
 #include "zabstractconnection.h"
@@ -115,6 +117,16 @@ private:
     QString m_openName;
     // Network requests in a row that brought no byte at all.
     int m_silentInRow = 0;
+    // How the last answer to a request came over the network: its bytes, and the time from its
+    // first piece to its frame. The same request (a status poll) brings an answer of about the
+    // same length at the same pace, so the worker sleeps until its end is due instead of waking
+    // for every piece, and wakes again at once for what is still missing. Worker thread only.
+    struct ReplyShape
+    {
+        int bytes = 0;
+        qint64 ns = 0;
+    };
+    QHash<QByteArray, ReplyShape> m_replyShapes;
     // Why the session ends after the request in hand (a network line lost or silent).
     QString m_endReason;
 };

@@ -87,8 +87,11 @@ bool ZSerialLine::write(const QByteArray &bytes, int timeoutMs)
     return false;
 }
 
-bool ZSerialLine::readPiece(QByteArray &piece, const QElapsedTimer &timer, int readTimeout, int waitMs)
+bool ZSerialLine::readPiece(QByteArray &piece, const QElapsedTimer &timer, int readTimeout, int waitMs,
+                            bool gather)
 {
+    // A burst always ends at the line's silence: the serial line gathers in its own way.
+    Q_UNUSED(gather)
     // Bytes may already have been buffered while the write was being completed.
     if (m_port.bytesAvailable() == 0 && !m_port.waitForReadyRead(waitMs))
         return false;

@@ -3,7 +3,6 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QStandardPaths>
-#include <QTest>
 #include <QTextStream>
 
 #include <netinet/in.h>
@@ -69,7 +68,7 @@ bool Ser2NetServer::start()
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return false;
         QTextStream(&file) << "connection: &receiver\n"
-                           << "  accepter: " << (m_kind == Rfc2217 ? "telnet(rfc2217),tcp," : "tcp,")
+                           << "  accepter: " << (m_kind == Rfc2217 ? "telnet(rfc2217),tcp(nodelay)," : "tcp(nodelay),")
                            << "127.0.0.1," << m_port << "\n"
                            << "  connector: serialdev," << m_serialPath << ",115200n82,local\n"
                            << "  options:\n"
