@@ -10,6 +10,9 @@ namespace {
 // Network names kept for the operator to pick again.
 const int MaxRecent = 8;
 
+// The widest the field grows for a long name.
+const int MaxFieldWidth = 320;
+
 } // namespace
 
 ZPortComboBox::ZPortComboBox(QWidget *parent)
@@ -19,6 +22,11 @@ ZPortComboBox::ZPortComboBox(QWidget *parent)
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setMinimumWidth(100);
+    // A network name is longer than a serial one; the field grows to show it whole.
+    connect(this, &QComboBox::editTextChanged, this, [this](const QString &text) {
+        const int wanted = fontMetrics().horizontalAdvance(text) + 2 * fontMetrics().height() + 8;
+        setMinimumWidth(qBound(100, wanted, MaxFieldWidth));
+    });
     refreshPorts();
 }
 

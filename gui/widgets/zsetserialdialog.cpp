@@ -150,4 +150,11 @@ void ZSetSerialDialog::showLineOwner(const QString &portName)
         m_lineOwner->clear();
     m_lineOwner->setVisible(!m_lineOwner->text().isEmpty());
     m_lineOwner->setAccessibleName(m_lineOwner->text());
+    // The note wraps to the dialog's width; the dialog grows to show all its lines.
+    if (layout()) {
+        layout()->activate();
+        const int wanted = layout()->totalHeightForWidth(width());
+        if (wanted > height())
+            resize(width(), wanted);
+    }
 }
