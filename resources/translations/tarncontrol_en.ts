@@ -611,6 +611,25 @@
     </message>
 </context>
 <context>
+    <name>ZNetworkLine</name>
+    <message>
+        <source>Нет соединения с %1: сетевая библиотека не запускается</source>
+        <translation>No connection to %1: the network library does not start</translation>
+    </message>
+    <message>
+        <source>Нет соединения с %1: %2</source>
+        <translation>No connection to %1: %2</translation>
+    </message>
+    <message>
+        <source>Нет соединения с %1: сервер не отвечает</source>
+        <translation>No connection to %1: the server does not answer</translation>
+    </message>
+    <message>
+        <source>%1 не принимает параметры линии (RFC 2217): %2</source>
+        <translation>%1 does not accept the line settings (RFC 2217): %2</translation>
+    </message>
+</context>
+<context>
     <name>ZPortAccess</name>
     <message>
         <source>Порт %1 занят другой программой (%2)</source>
@@ -631,6 +650,25 @@
     <message>
         <source>открыть его может только владелец, доступ даёт администратор</source>
         <translation>only its owner can open it; ask the administrator for access</translation>
+    </message>
+</context>
+<context>
+    <name>ZPortName</name>
+    <message>
+        <source>ожидается tcp://УЗЕЛ:ПОРТ или rfc2217://УЗЕЛ:ПОРТ, адрес IPv6 в квадратных скобках: tcp://[::1]:2001</source>
+        <translation>expected tcp://HOST:PORT or rfc2217://HOST:PORT, an IPv6 address in square brackets: tcp://[::1]:2001</translation>
+    </message>
+    <message>
+        <source>Неверное имя порта «%1»: %2</source>
+        <translation>Invalid port name “%1”: %2</translation>
+    </message>
+    <message>
+        <source>Неверный адрес IPv6 в имени порта «%1»: %2</source>
+        <translation>Invalid IPv6 address in the port name “%1”: %2</translation>
+    </message>
+    <message>
+        <source>Неверный номер порта в «%1»: от 1 до 65535; %2</source>
+        <translation>Invalid port number in “%1”: from 1 to 65535; %2</translation>
     </message>
 </context>
 <context>
@@ -792,6 +830,14 @@
         <source>Serial closed %1</source>
         <translation>Serial closed %1</translation>
     </message>
+    <message>
+        <source>Соединение с %1 потеряно: %2</source>
+        <translation>Connection to %1 lost: %2</translation>
+    </message>
+    <message>
+        <source>%1 не отвечает на %2 запросов подряд: соединение устанавливается заново</source>
+        <translation>%1 has not answered %2 requests in a row: connecting again</translation>
+    </message>
 </context>
 <context>
     <name>ZSerialStatusWidget</name>
@@ -897,6 +943,14 @@
     <message>
         <source>Принять</source>
         <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Линия настраивается на сервере %1</source>
+        <translation>The line is set on the server %1</translation>
+    </message>
+    <message>
+        <source>Параметры передаются серверу %1; показаны подтверждённые им</source>
+        <translation>The settings are sent to the server %1; those it confirmed are shown</translation>
     </message>
 </context>
 <context>

@@ -72,15 +72,18 @@ void TestDeviceThroughServer::lineSettingsReachTheLine()
     QCOMPARE(rig.emulator.lineBaudRate(), 115200);
 
     QSignalSpy details(device, &ZAbstractDevice::connectionDetails);
+    QStringList said;
+    connect(device, &ZAbstractDevice::message, this, [&](const QString &text) { said << text; });
     ZSerialPortProps props = ZSerialPortProps::fromVariant(device->connection()->details());
     props.baudRate = 38400;
     QVariant asked = QVariant::fromValue(props);
     device->on_connectionDetailsSet(asked);
     device->readData(18);
-    QTRY_VERIFY_WITH_TIMEOUT(!details.isEmpty(), 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(ZSerialPortProps::fromVariant(details.last().at(0)).baudRate, 38400, 10000);
-    QVERIFY(device->isConnected());
-    QCOMPARE(rig.emulator.lineBaudRate(), kind == Ser2NetServer::Rfc2217 ? 38400 : 115200);
+    // The line is opened again with the new settings, the server told of them on the way.
+    QTRY_VERIFY_WITH_TIMEOUT(said.filter(QStringLiteral("Serial opened")).size() == 1, 10000);
+    QCOMPARE(ZSerialPortProps::fromVariant(details.last().at(0)).baudRate, 38400);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.emulator.lineBaudRate(), kind == Ser2NetServer::Rfc2217 ? 38400 : 115200, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(device->isConnected(), 10000);
 }
 
 // ser2net ends and, after a failed attempt to reach it again, comes back on its port: the loss is

@@ -306,8 +306,8 @@ void TestZSerialStatusWidget::networkPort()
     // Over raw TCP nothing changed, so nothing is sent.
     if (kind == Ser2NetServer::Rfc2217)
         QTRY_VERIFY_WITH_TIMEOUT(!details.isEmpty(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.emulator.lineBaudRate(), lineBaud, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(device->isConnected(), 10000);
-    QCOMPARE(rig.emulator.lineBaudRate(), lineBaud);
 
     QTest::mouseClick(settings, Qt::LeftButton);
     dialog = strip.findChild<ZSetSerialDialog *>();
