@@ -173,7 +173,7 @@ bool ZNetworkLine::open(const ZSerialPortProps &props, ZSerialPortProps *applied
     else if (err == 0)
         err = m_openError;
     if (err != 0) {
-        // A connection that never opened has nothing to close; one still trying is closed.
+        // One that failed to open is freed as it is; one still trying is closed first.
         if (!m_openDone)
             release();
         else

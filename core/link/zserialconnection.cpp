@@ -7,6 +7,7 @@
 #include <time.h>
 
 #include "zabstractprotocolhendler.h"
+#include "zanswerbuffer.h"
 #include "znetworkline.h"
 #include "zportname.h"
 #include "zserialline.h"
@@ -20,25 +21,6 @@ const int MaxWriteFailures = 5;
 // The longest a wait for the device goes without looking for a stop request, so that a stop
 // is prompt whatever the read time-out.
 const int StopCheckMs = 50;
-
-// Room reserved for a reply, so that reading it does not grow the buffer byte by byte.
-const int ReplyReserve = 1024;
-
-// What one request may collect and show. A receiver's longest reply is a few kilobytes and a
-// serial line brings at most some 11 kB in a second; a network server that floods garbage
-// costs no more memory than this, the oldest bytes giving way, and the monitor is spared
-// what exceeds it.
-const int MaxCollected = 64 * 1024;
-
-// Network pieces are handed to the monitor in batches of about this size (and whenever a piece
-// may end a frame, and at the end of the answer).
-const int ShownPiece = 1024;
-
-// The worker wakes this many bytes before an answer's end is due, and takes the rest as it comes.
-const int ReplyEndMargin = 2;
-
-// Requests whose answers' shape is kept; writes of ever new values would otherwise pile up.
-const int MaxReplyShapes = 64;
 
 // Network requests in a row without a byte in answer after which the connection is made anew:
 // a server that vanished without closing (switched off, its cable pulled) is noticed this way,
@@ -395,32 +377,22 @@ bool ZSerialConnection::transact(ZLinkLine &line, const QByteArray &request, int
     // request ends the wait as a time-out: no answer came for this request.
     QElapsedTimer timer;
     timer.start();
-    QByteArray collected;
-    collected.reserve(ReplyReserve);
-    int shown = 0;
-    // A network hands a reply over in as many pieces as the server sent segments, often a byte
-    // each: they reach the monitor gathered, not one signal per byte.
-    QByteArray unshown;
-    auto show = [&](const QByteArray &piece, bool now) {
-        if (shown < MaxCollected) {
-            shown += piece.size();
-            unshown += piece;
-        }
-        if (!unshown.isEmpty() && (now || unshown.size() >= ShownPiece)) {
-            emit dataIn(unshown);
-            unshown.clear();
-        }
+    ZAnswerBuffer answer;
+    auto show = [&](bool all) {
+        const QByteArray batch = answer.takeShown(all);
+        if (!batch.isEmpty())
+            emit dataIn(batch);
     };
     // On a network, a frame whose CRC does not hold may still be followed by the good one; it
     // is handed on for the parser to report only when nothing better came.
     QByteArray unsound;
     auto noAnswer = [&] {
-        show(QByteArray(), true);
+        show(true);
         if (!unsound.isEmpty())
             emit received(unsound);
         else
             emit timeout();
-        if (line.endsAtFrame() && collected.isEmpty() && ++m_silentInRow >= MaxSilentInRow) {
+        if (line.endsAtFrame() && answer.isEmpty() && ++m_silentInRow >= MaxSilentInRow) {
             m_endReason = tr("%1 не отвечает на %2 запросов подряд: соединение устанавливается заново")
                               .arg(ZPortName::parse(m_openName).endpoint()).arg(m_silentInRow);
             m_silentInRow = 0;
@@ -429,14 +401,13 @@ bool ZSerialConnection::transact(ZLinkLine &line, const QByteArray &request, int
         return m_endReason.isEmpty();
     };
     const bool network = line.endsAtFrame();
-    const ReplyShape shape = network ? m_replyShapes.value(request) : ReplyShape();
+    const ZReplyTiming::Shape shape = network ? m_replyTiming.shapeOf(request) : ZReplyTiming::Shape();
     qint64 firstPieceNs = -1;
     for (;;) {
         // Most of a known answer is let arrive before the worker looks again.
-        bool held = false;
-        if (shape.bytes > ReplyEndMargin && firstPieceNs >= 0 && collected.size() < shape.bytes - ReplyEndMargin) {
-            held = true;
-            const qint64 dueNs = firstPieceNs + shape.ns * (shape.bytes - ReplyEndMargin) / shape.bytes;
+        const qint64 dueNs = ZReplyTiming::wakeAt(shape, firstPieceNs, answer.bytes().size());
+        const bool held = dueNs >= 0;
+        if (held) {
             QDeadlineTimer wake(Qt::PreciseTimer);
             wake.setPreciseRemainingTime(0, qMax<qint64>(0, qMin(dueNs, qint64(readTimeout) * 1000000)
                                                                 - timer.nsecsElapsed()));
@@ -446,7 +417,6 @@ bool ZSerialConnection::transact(ZLinkLine &line, const QByteArray &request, int
         if (remaining < 1 || stopRequested())
             return noAnswer();
         QByteArray piece;
-        piece.reserve(ReplyReserve);
         if (!line.readPiece(piece, timer, readTimeout, int(qMin<qint64>(remaining, StopCheckMs)),
                             shape.bytes == 0)) {
             if (line.isLost())
@@ -458,25 +428,16 @@ bool ZSerialConnection::transact(ZLinkLine &line, const QByteArray &request, int
         if (firstPieceNs < 0)
             firstPieceNs = timer.nsecsElapsed();
 
-        collected += piece;
-        if (collected.size() > MaxCollected)
-            collected.remove(0, collected.size() - MaxCollected);
+        answer.add(piece);
         // A frame ends at an end pair, so a network piece without an end byte completes none.
         const bool mayEnd = !network || piece.contains(char(0xFC));
-        show(piece, !network || mayEnd);
+        show(mayEnd);
         QByteArray frame;
-        if (mayEnd && m_handler->extractFrame(frame, collected)) {
+        if (mayEnd && m_handler->extractFrame(frame, answer.bytes())) {
             if (!network || m_handler->frameIsSound(frame)) {
-                if (network) {
-                    // An answer already whole when the worker woke says only that its end was
-                    // due no later: the next wait is a little shorter, so that waking late
-                    // does not feed on itself. One completed while the worker watched says when.
-                    const qint64 ns = held ? shape.ns * (shape.bytes - ReplyEndMargin) / shape.bytes
-                                           : timer.nsecsElapsed() - firstPieceNs;
-                    if (m_replyShapes.size() >= MaxReplyShapes)
-                        m_replyShapes.clear();
-                    m_replyShapes.insert(request, {collected.size(), ns});
-                }
+                if (network)
+                    m_replyTiming.learn(request, shape, held, answer.bytes().size(),
+                                        timer.nsecsElapsed() - firstPieceNs);
                 emit received(frame);
                 dropIfLost(line);
                 return m_endReason.isEmpty();

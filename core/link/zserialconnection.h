@@ -1,11 +1,10 @@
 #ifndef ZSERIALCONNECTION_H
 #define ZSERIALCONNECTION_H
 
-#include <QHash>
-
 #include <memory>
 
 #include "zabstractconnection.h"
+#include "zreplytiming.h"
 #include "zserialportprops.h"
 
 class ZLinkLine;
@@ -117,16 +116,8 @@ private:
     QString m_openName;
     // Network requests in a row that brought no byte at all.
     int m_silentInRow = 0;
-    // How the last answer to a request came over the network: its bytes, and the time from its
-    // first piece to its frame. The same request (a status poll) brings an answer of about the
-    // same length at the same pace, so the worker sleeps until its end is due instead of waking
-    // for every piece, and wakes again at once for what is still missing. Worker thread only.
-    struct ReplyShape
-    {
-        int bytes = 0;
-        qint64 ns = 0;
-    };
-    QHash<QByteArray, ReplyShape> m_replyShapes;
+    // When answers to each request are due on a network.
+    ZReplyTiming m_replyTiming;
     // Why the session ends after the request in hand (a network line lost or silent).
     QString m_endReason;
 };

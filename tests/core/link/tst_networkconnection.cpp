@@ -9,6 +9,7 @@
 #include "tcppeer.h"
 #include "testbytes.h"
 #include "zfastprotocolhendler.h"
+#include "zreplytiming.h"
 #include "zserialportprops.h"
 
 using namespace TestBytes;
@@ -34,6 +35,7 @@ private slots:
     void replyInPieces();
     void silentServer();
     void floodingServer();
+    void replyTiming();
 };
 
 void TestNetworkConnection::badNames_data()
@@ -150,6 +152,28 @@ void TestNetworkConnection::floodingServer()
     for (const QString &line : log.lines().filter(QRegularExpression(QStringLiteral("^dataIn "))))
         shown += (line.size() - 7) / 2;
     QVERIFY2(shown > 0 && shown <= 128 * 1024, qPrintable(QString::number(shown)));
+}
+
+// When the worker looks again for a known answer, and what it learns from each: a frame seen
+// arriving says when the answer ends; one already whole at the wake-up only that it ended no
+// later, so the next wait is shorter and a late wake-up does not feed on itself.
+void TestNetworkConnection::replyTiming()
+{
+    const QByteArray poll = readRequest(1);
+    ZReplyTiming timing;
+    QCOMPARE(ZReplyTiming::wakeAt(timing.shapeOf(poll), 1000, 1), qint64(-1));
+
+    timing.learn(poll, ZReplyTiming::Shape(), false, 202, 20000000);
+    const ZReplyTiming::Shape shape = timing.shapeOf(poll);
+    QCOMPARE(ZReplyTiming::wakeAt(shape, 1000, 1), 1000 + qint64(20000000) * 200 / 202);
+    QCOMPARE(ZReplyTiming::wakeAt(shape, 1000, 200), qint64(-1));
+    QCOMPARE(ZReplyTiming::wakeAt(shape, -1, 0), qint64(-1));
+
+    timing.learn(poll, shape, true, 202, 35000000);
+    QCOMPARE(timing.shapeOf(poll).ns, qint64(20000000) * 200 / 202);
+    timing.learn(poll, timing.shapeOf(poll), false, 204, 21000000);
+    QCOMPARE(timing.shapeOf(poll).ns, qint64(21000000));
+    QCOMPARE(timing.shapeOf(poll).bytes, 204);
 }
 
 QTEST_GUILESS_MAIN(TestNetworkConnection)
