@@ -72,7 +72,7 @@ else
   rounds=${1:-20}
   build=${2:-build}
   bin="$build/bin"
-  read -r -a programs <<< "${SOAK_PROGRAMS:-tst_serialconnection tst_tarnvexendtoend tst_zdeviceemulator tst_startup tst_zspectrchart tst_zregcontrol tst_tarnwindow tst_zwindowloop tst_zmonitor}"
+  read -r -a programs <<< "${SOAK_PROGRAMS:-tst_serialconnection tst_tarnvexendtoend tst_zdeviceemulator tst_startup tst_zspectrchart tst_zregcontrol tst_tarnwindow tst_zwindowloop tst_zmonitor tst_devicethroughserver tst_zserialstatuswidget tst_networkconnection}"
   for p in "${programs[@]}"; do
     [ -x "$bin/$p" ] || { echo "soak: $bin/$p is not built (make build first)" >&2; exit 2; }
   done
